@@ -1,0 +1,16 @@
+# Shared part of the two cross toolchains. KAVROST_TRIPLET and KAVROST_WINE_ARCH
+# are set by the file that includes this one.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${KAVROST_TRIPLET})
+
+set(CMAKE_C_COMPILER   ${KAVROST_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KAVROST_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER  ${KAVROST_TRIPLET}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${KAVROST_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Every test executable runs under Wine, in the build tree's own prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${KAVROST_WINE_ARCH})

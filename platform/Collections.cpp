@@ -1,0 +1,131 @@
+#include "platform/Collections.h"
+
+#include <new>
+
+CStringArray::CStringArray() : m_pData(NULL), m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1) {}
+
+CStringArray::~CStringArray()
+{
+    delete[] m_pData;
+}
+
+void CStringArray::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
+{
+    if (nGrowBy >= 0)
+        m_nGrowBy = nGrowBy;
+    if (nNewSize < 0 || nNewSize > static_cast<INT_PTR>(0x7FFFFFFF / sizeof(CString)))
+        AfxThrowMemoryException();
+    if (nNewSize == 0) {
+        delete[] m_pData;
+        m_pData = NULL;
+        m_nSize = m_nMaxSize = 0;
+        return;
+    }
+    if (nNewSize <= m_nMaxSize) {
+        for (INT_PTR i = nNewSize; i < m_nSize; ++i)
+            m_pData[i].Empty();
+        m_nSize = nNewSize;
+        return;
+    }
+    // Grow by the step, or by an eighth of the size (at least 4, at most 1024).
+    INT_PTR nGrow = m_nGrowBy;
+    if (nGrow <= 0) {
+        nGrow = m_nSize / 8;
+        nGrow = nGrow < 4 ? 4 : (nGrow > 1024 ? 1024 : nGrow);
+    }
+    INT_PTR nNewMax = m_nMaxSize + nGrow > nNewSize ? m_nMaxSize + nGrow : nNewSize;
+    CString* pNew = new (std::nothrow) CString[static_cast<size_t>(nNewMax)];
+    if (pNew == NULL)
+        AfxThrowMemoryException();
+    try {
+        for (INT_PTR i = 0; i < m_nSize; ++i)
+            pNew[i] = m_pData[i];
+    } catch (...) {
+        delete[] pNew;
+        throw;
+    }
+    delete[] m_pData;
+    m_pData = pNew;
+    m_nSize = nNewSize;
+    m_nMaxSize = nNewMax;
+}
+
+void CStringArray::SetAtGrow(INT_PTR nIndex, LPCSTR pszElement)
+{
+    CString element(pszElement);   // copied first: pszElement may live in this array
+    if (nIndex >= m_nSize)
+        SetSize(nIndex + 1, -1);
+    m_pData[nIndex] = element;
+}
+
+INT_PTR CStringArray::Add(LPCSTR pszElement)
+{
+    INT_PTR nIndex = m_nSize;
+    SetAtGrow(nIndex, pszElement);
+    return nIndex;
+}
+
+CStringList::CStringList(INT_PTR nBlockSize)
+    : m_pHead(NULL), m_pTail(NULL), m_nCount(0), m_nBlockSize(nBlockSize)
+{
+}
+
+CStringList::~CStringList()
+{
+    RemoveAll();
+}
+
+POSITION CStringList::AddTail(LPCSTR pszElement)
+{
+    CNode* pNode = new (std::nothrow) CNode;
+    if (pNode == NULL)
+        AfxThrowMemoryException();
+    pNode->pNext = NULL;
+    try {
+        pNode->data = pszElement;
+    } catch (...) {
+        delete pNode;
+        throw;
+    }
+    if (m_pTail != NULL)
+        m_pTail->pNext = pNode;
+    else
+        m_pHead = pNode;
+    m_pTail = pNode;
+    ++m_nCount;
+    return reinterpret_cast<POSITION>(pNode);
+}
+
+void CStringList::AddTail(const CStringList* pNewList)
+{
+    // Counted, so that appending a list to itself copies each string once.
+    const CNode* pNode = pNewList->m_pHead;
+    for (INT_PTR n = pNewList->m_nCount; n > 0 && pNode != NULL; --n, pNode = pNode->pNext)
+        AddTail(pNode->data);
+}
+
+void CStringList::RemoveAll()
+{
+    CNode* pNode = m_pHead;
+    while (pNode != NULL) {
+        CNode* pNext = pNode->pNext;
+        delete pNode;
+        pNode = pNext;
+    }
+    m_pHead = m_pTail = NULL;
+    m_nCount = 0;
+}
+
+const CString& CStringList::GetNext(POSITION& rPosition) const
+{
+    const CNode* pNode = reinterpret_cast<const CNode*>(rPosition);
+    rPosition = reinterpret_cast<POSITION>(pNode->pNext);
+    return pNode->data;
+}
+
+CString& CStringList::GetNext(POSITION& rPosition)
+{
+    CNode* pNode = reinterpret_cast<CNode*>(rPosition);
+    rPosition = reinterpret_cast<POSITION>(pNode->pNext);
+    return pNode->data;
+}

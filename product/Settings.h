@@ -1,0 +1,11 @@
+// The product's settings in the current user's registry hive.
+#pragma once
+
+#include "platform/String.h"
+
+// Reads one text value of the settings section
+// HKEY_CURRENT_USER\Software\dabro\Tessaline\1.0\<lpszSection>, creating the key
+// (class "Tessaline") when it is missing. The stored bytes are taken as text up to
+// the first zero byte, whatever the value's type; nothing is expanded. Returns
+// lpszDefault (null: the empty text) when the key or the value cannot be read.
+CString ReadSetting(LPCSTR lpszSection, LPCSTR lpszValueName, LPCSTR lpszDefault);

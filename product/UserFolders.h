@@ -1,0 +1,18 @@
+// The product's user folders: one subfolder per user in <install>\User\.
+#pragma once
+
+#include "platform/Collections.h"
+
+// The product's installation folder, ending in a backslash; empty until read.
+extern CString g_strInstallPath;
+
+// Lists the names of the subfolders of lpszFolder (which ends in a separator)
+// whose names contain no '.'. arrNames is emptied first. TRUE when the listing ran
+// to its end (also for a missing folder); FALSE when an exception cut it short,
+// with the names found until then left in arrNames.
+BOOL ListSubdirectories(LPCSTR lpszFolder, CStringArray& arrNames);
+
+// Lists the users: the subfolders of g_strInstallPath + "User\", in the order of
+// the search. bIncludePlain selects names that do not begin with '_',
+// bIncludeUnderscore those that do. Returns the number of names in arrUsers.
+int ListUsers(CStringArray& arrUsers, BOOL bIncludePlain, BOOL bIncludeUnderscore);

@@ -1,0 +1,171 @@
+#include "support/Scratch.h"
+
+#include <shlwapi.h>
+
+#include <atomic>
+
+namespace {
+
+const char kScratchRoot[] = "Software\\KavrostTestScratch";
+std::atomic<int> s_nextId{0};
+
+std::string UniqueName()
+{
+    char sz[64];
+    wsprintfA(sz, "%lu-%lu-%d", GetCurrentProcessId(), GetTickCount(), s_nextId++);
+    return sz;
+}
+
+} // namespace
+
+ScratchRegistry::ScratchRegistry() : m_hScratch(NULL)
+{
+    // The scratch key is created in the real hive, then the hive is redirected to it.
+    RegOverridePredefKey(HKEY_CURRENT_USER, NULL);
+    m_strName = std::string(kScratchRoot) + "\\" + UniqueName();
+    LONG lResult = RegCreateKeyExA(HKEY_CURRENT_USER, m_strName.c_str(), 0, NULL, 0,
+                                   KEY_ALL_ACCESS, NULL, &m_hScratch, NULL);
+    if (lResult != ERROR_SUCCESS) {
+        ADD_FAILURE() << "cannot create scratch key, error " << lResult;
+        return;
+    }
+    lResult = RegOverridePredefKey(HKEY_CURRENT_USER, m_hScratch);
+    if (lResult != ERROR_SUCCESS)
+        ADD_FAILURE() << "cannot redirect HKEY_CURRENT_USER, error " << lResult;
+}
+
+ScratchRegistry::~ScratchRegistry()
+{
+    RegOverridePredefKey(HKEY_CURRENT_USER, NULL);
+    if (m_hScratch != NULL)
+        RegCloseKey(m_hScratch);
+    SHDeleteKeyA(HKEY_CURRENT_USER, m_strName.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, kScratchRoot);   // only when no other test uses it
+}
+
+void ScratchRegistry::SetBinary(const char* pszKey, const char* pszName, DWORD dwType,
+                                const void* pData, DWORD cbData)
+{
+    HKEY hKey;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, pszKey, 0, NULL, 0,
+                                             KEY_ALL_ACCESS, NULL, &hKey, NULL)) << pszKey;
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(hKey, pszName, 0, dwType,
+                                            static_cast<const BYTE*>(pData), cbData)) << pszName;
+    RegCloseKey(hKey);
+}
+
+void ScratchRegistry::SetString(const char* pszKey, const char* pszName, const char* pszValue,
+                                DWORD dwType)
+{
+    SetBinary(pszKey, pszName, dwType, pszValue, static_cast<DWORD>(lstrlenA(pszValue) + 1));
+}
+
+bool ScratchRegistry::KeyExists(const char* pszKey)
+{
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, pszKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(hKey);
+    return true;
+}
+
+std::string ScratchRegistry::KeyClass(const char* pszKey)
+{
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, pszKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return "<missing key>";
+    char szClass[256] = "";
+    DWORD cchClass = sizeof(szClass);
+    RegQueryInfoKeyA(hKey, szClass, &cchClass, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
+                     NULL);
+    RegCloseKey(hKey);
+    return szClass;
+}
+
+ScratchFolder::ScratchFolder()
+{
+    char szTemp[MAX_PATH];
+    GetTempPathA(sizeof(szTemp), szTemp);
+    m_strPath = std::string(szTemp) + "kavrost-" + UniqueName() + "\\";
+    if (!CreateDirectoryA(m_strPath.c_str(), NULL))
+        ADD_FAILURE() << "cannot create scratch folder " << m_strPath;
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    ForceRemoveTree(m_strPath);
+}
+
+std::string ScratchFolder::MakeDir(const std::string& relative) const
+{
+    std::string path = m_strPath;
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find('\\', start);
+        if (end == std::string::npos)
+            end = relative.size();
+        if (end > start) {
+            path += relative.substr(start, end - start) + "\\";
+            CreateDirectoryA(path.c_str(), NULL);
+        }
+        start = end + 1;
+    }
+    return path;
+}
+
+std::string ScratchFolder::MakeFile(const std::string& relative, const std::string& text) const
+{
+    size_t slash = relative.rfind('\\');
+    if (slash != std::string::npos)
+        MakeDir(relative.substr(0, slash));
+    std::string path = m_strPath + relative;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "cannot create " << path;
+        return path;
+    }
+    DWORD written;
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, NULL);
+    CloseHandle(h);
+    return path;
+}
+
+bool ScratchFolder::Exists(const std::string& relative) const
+{
+    return GetFileAttributesA((m_strPath + relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void ForceRemoveTree(const std::string& path)
+{
+    std::string folder = path;
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return;
+    {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((folder + "*").c_str(), &fd);
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                std::string name = fd.cFileName;
+                if (name == "." || name == "..")
+                    continue;
+                std::string child = folder + name;
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                    // Left alone: under Wine, removing a folder link may act on its target.
+                } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    ForceRemoveTree(child);
+                } else {
+                    SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileA(child.c_str());
+                }
+            } while (FindNextFileA(h, &fd));
+            FindClose(h);
+        }
+    }
+    RemoveDirectoryA(folder.c_str());
+}
