@@ -1,0 +1,67 @@
+#include "platform/Controls.h"
+
+#include <map>
+#include <memory>
+
+int CListBox::GetCurSel() const
+{
+    return static_cast<int>(::SendMessageA(m_hWnd, LB_GETCURSEL, 0, 0));
+}
+
+void CListBox::GetText(int nIndex, CString& rString) const
+{
+    int nLength = static_cast<int>(::SendMessageA(m_hWnd, LB_GETTEXTLEN, nIndex, 0));
+    if (nLength == LB_ERR) {
+        rString.Empty();
+        return;
+    }
+    ::SendMessageA(m_hWnd, LB_GETTEXT, nIndex, reinterpret_cast<LPARAM>(rString.GetBuffer(nLength)));
+    rString.ReleaseBuffer();
+}
+
+int CListBox::AddString(LPCSTR lpszItem)
+{
+    return static_cast<int>(::SendMessageA(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)));
+}
+
+void CListBox::ResetContent()
+{
+    ::SendMessageA(m_hWnd, LB_RESETCONTENT, 0, 0);
+}
+
+int CListBox::GetCount() const
+{
+    return static_cast<int>(::SendMessageA(m_hWnd, LB_GETCOUNT, 0, 0));
+}
+
+CMenu* CMenu::FromHandle(HMENU hMenu)
+{
+    if (hMenu == NULL)
+        return NULL;
+    static std::map<HMENU, std::unique_ptr<CMenu>> s_temporary;
+    std::unique_ptr<CMenu>& pMenu = s_temporary[hMenu];
+    if (!pMenu)
+        pMenu.reset(new CMenu);
+    pMenu->m_hMenu = hMenu;
+    return pMenu.get();
+}
+
+BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem)
+{
+    return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
+}
+
+CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd)
+{
+    m_hDC = ::BeginPaint(m_hWnd, &m_ps);
+}
+
+CPaintDC::~CPaintDC()
+{
+    ::EndPaint(m_hWnd, &m_ps);
+}
+
+BOOL CPaintDC::DrawIcon(int x, int y, HICON hIcon)
+{
+    return ::DrawIcon(m_hDC, x, y, hIcon);
+}

@@ -1,0 +1,214 @@
+#include "platform/Dialog.h"
+
+#include "platform/Object.h"
+#include "platform/WinApp.h"
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+{
+    if (rControl.m_hWnd == NULL)
+        rControl.m_hWnd = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC);
+}
+
+void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
+{
+    HWND hCtrl = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC);
+    if (pDX->m_bSaveAndValidate) {
+        int nLength = ::GetWindowTextLengthA(hCtrl);
+        ::GetWindowTextA(hCtrl, value.GetBuffer(nLength), nLength + 1);
+        value.ReleaseBuffer();
+    } else {
+        ::SetWindowTextA(hCtrl, value);
+    }
+}
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_bEnded(FALSE), m_nModalResult(-1)
+{
+}
+
+CDialog::~CDialog()
+{
+    if (m_hWnd != NULL)
+        ::DestroyWindow(m_hWnd);
+}
+
+// The owner: the parent given, else the application's main window unless that is
+// this dialog itself.
+HWND CDialog::FindOwner() const
+{
+    if (m_pParentWnd != NULL)
+        return m_pParentWnd->m_hWnd;
+    CWinApp* pApp = AfxGetApp();
+    if (pApp != NULL && pApp->m_pMainWnd != NULL && pApp->m_pMainWnd != this)
+        return pApp->m_pMainWnd->m_hWnd;
+    return NULL;
+}
+
+INT_PTR CDialog::DoModal()
+{
+    HWND hOwner = FindOwner();
+    BOOL bOwnerEnabled = hOwner != NULL && ::IsWindowEnabled(hOwner);
+    if (bOwnerEnabled)
+        ::EnableWindow(hOwner, FALSE);
+
+    m_bEnded = FALSE;
+    m_nModalResult = -1;
+    BOOL bQuit = FALSE;
+    WPARAM nQuitCode = 0;
+    HWND hWnd = ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hOwner,
+                                     DialogProc, reinterpret_cast<LPARAM>(this));
+    if (hWnd != NULL) {
+        if (!m_bEnded)
+            ::ShowWindow(hWnd, SW_SHOWNORMAL);
+        MSG msg;
+        while (!m_bEnded) {
+            BOOL bRet = ::GetMessageA(&msg, NULL, 0, 0);
+            if (bRet == 0) {
+                bQuit = TRUE;
+                nQuitCode = msg.wParam;
+                m_nModalResult = -1;
+                break;
+            }
+            if (bRet == -1)
+                break;
+            if (!::IsDialogMessageA(hWnd, &msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        }
+    }
+
+    // The owner comes back before the dialog goes, so that it gets the activation.
+    if (bOwnerEnabled)
+        ::EnableWindow(hOwner, TRUE);
+    if (hWnd != NULL) {
+        if (hOwner != NULL && ::GetActiveWindow() == hWnd)
+            ::SetActiveWindow(hOwner);
+        ::DestroyWindow(hWnd);
+    }
+    m_hWnd = NULL;
+    // The quit request belongs to the loops outside this one as well.
+    if (bQuit)
+        ::PostQuitMessage(static_cast<int>(nQuitCode));
+    return m_nModalResult;
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    m_nModalResult = nResult;
+    m_bEnded = TRUE;
+    if (m_hWnd != NULL)
+        ::ShowWindow(m_hWnd, SW_HIDE);
+    // Wakes the loop in case no other message is waiting.
+    ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
+{
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+void CDialog::DoDataExchange(CDataExchange*)
+{
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    if (!UpdateData(TRUE))
+        return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+BOOL CDialog::OnMessage(UINT, WPARAM, LPARAM, INT_PTR*)
+{
+    return FALSE;
+}
+
+INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, BOOL* pHandled)
+{
+    *pHandled = TRUE;
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
+            switch (LOWORD(wParam)) {
+            case IDOK:
+                OnOK();
+                return 0;
+            case IDCANCEL:
+                OnCancel();
+                return 0;
+            }
+            // Commands no control of the dialog handles go to the application.
+            CWinApp* pApp = AfxGetApp();
+            if (lParam == 0 && pApp != NULL && pApp->OnCommand(LOWORD(wParam)))
+                return 0;
+        }
+        break;
+    }
+    // A handler may run a nested loop that handles further messages of this
+    // dialog, so the Default() flag of the message is kept aside meanwhile.
+    INT_PTR nResult = 0;
+    BOOL bOuterPass = m_bPassToDefault;
+    m_bPassToDefault = FALSE;
+    BOOL bHandled = OnMessage(message, wParam, lParam, &nResult) && !m_bPassToDefault;
+    m_bPassToDefault = bOuterPass;
+    *pHandled = bHandled;
+    return bHandled ? nResult : FALSE;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CDialog* pDlg;
+    if (message == WM_INITDIALOG) {
+        pDlg = reinterpret_cast<CDialog*>(lParam);
+        pDlg->m_hWnd = hWnd;
+        ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
+    } else {
+        pDlg = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
+    }
+    if (pDlg == NULL)
+        return FALSE;
+
+    // No exception may cross back into the system.
+    try {
+        BOOL bHandled;
+        INT_PTR nResult = pDlg->Dispatch(message, wParam, lParam, &bHandled);
+        if (message == WM_NCDESTROY)
+            ::SetWindowLongPtrA(hWnd, DWLP_USER, 0);
+        if (!bHandled)
+            return FALSE;
+        // Messages whose result is the procedure's own return value.
+        switch (message) {
+        case WM_INITDIALOG:
+        case WM_QUERYDRAGICON:
+        case WM_CTLCOLORBTN: case WM_CTLCOLORDLG: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC: case WM_COMPAREITEM:
+        case WM_VKEYTOITEM: case WM_CHARTOITEM:
+            return nResult;
+        }
+        ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, nResult);
+        return TRUE;
+    } catch (CMemoryException* e) {
+        e->Delete();
+        ::MessageBoxA(hWnd, "Out of memory.", AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
+    } catch (CException* e) {
+        e->Delete();
+    } catch (...) {
+    }
+    return FALSE;
+}

@@ -1,0 +1,41 @@
+// CWnd: a window handle with thin member wrappers over the system's calls.
+#pragma once
+
+#include "platform/String.h"
+
+class CMenu;
+
+class CWnd
+{
+public:
+    CWnd();
+    virtual ~CWnd();
+
+    // A wrapper for a window that no object owns; it lives until the program ends.
+    static CWnd* FromHandle(HWND hWnd);
+
+    CWnd* GetDlgItem(int nID) const;
+    void SetWindowText(LPCSTR lpszString);
+    void GetWindowText(CString& rString) const;
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // A null caption shows the application's name; the box is owned by this window.
+    int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = NULL, UINT nType = MB_OK);
+    CMenu* GetSystemMenu(BOOL bRevert) const;
+    BOOL IsIconic() const;
+    void GetClientRect(LPRECT lpRect) const;
+    BOOL EnableWindow(BOOL bEnable = TRUE);
+    BOOL IsWindowEnabled() const;
+
+    // Inside a message handler: leave the message to the system's default handling.
+    void Default();
+
+    HWND m_hWnd;
+
+protected:
+    BOOL m_bPassToDefault;   // set by Default() while a message is handled
+
+private:
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+};

@@ -1,0 +1,15 @@
+#include "ui/AboutDlg.h"
+
+#include "res/resource.h"
+
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX, NULL)
+{
+}
+
+CAboutDlg::~CAboutDlg()
+{
+}
+
+void CAboutDlg::DoDataExchange(CDataExchange*)
+{
+}

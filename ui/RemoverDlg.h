@@ -1,0 +1,33 @@
+// The main dialog: the product's local users in a list, with Delete! and Close.
+#pragma once
+
+#include "platform/Controls.h"
+#include "platform/Dialog.h"
+
+class CRemoverDlg : public CDialog
+{
+public:
+    explicit CRemoverDlg(CWnd* pParent = NULL);
+
+protected:
+    CListBox m_listUsers;
+    CString m_strPrompt;
+    HICON m_hIcon;
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    BOOL OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* pResult) override;
+
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+
+    // Adds every user folder's name to the list box (which sorts them).
+    void FillUserList();
+    // Puts the prompt and button texts of the chosen language in place.
+    void ApplyLanguageTexts();
+};
+
+// Where an icon of the given size goes to sit centred in a client area of the
+// given size (truncating signed division, as the minimised picture is drawn).
+POINT CenteredIconPosition(const RECT& rcClient, int cxIcon, int cyIcon);
