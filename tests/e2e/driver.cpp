@@ -1,0 +1,550 @@
+// End-to-end tests: start Kavrost.exe in the build tree's Wine prefix, find its
+// windows by process id, operate them with window messages and check what they
+// show, the registry and how the process ends.
+//
+//   e2e_driver --kavrost=<path of Kavrost.exe> [--absent-language=de|en] [gtest flags]
+//
+// The driver runs only under Wine. It seeds HKCU\Software\dabro of the prefix,
+// so it keeps whatever stood there before aside and puts it back at the end.
+#include "support/Scratch.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const int kSkipCode = 77;              // ctest's SKIP_RETURN_CODE
+const DWORD kTimeoutMs = 20000;
+const int kIdPrompt = 1001;
+const int kIdUserList = 1000;
+
+const char kMakerKey[] = "Software\\dabro";
+const char kBackupKey[] = "Software\\KavrostE2EBackup";
+const char kSettingsKey[] = "Software\\dabro\\Tessaline\\1.0\\Settings";
+const char kDirectoriesKey[] = "Software\\dabro\\Tessaline\\1.0\\Directories";
+
+std::string g_strKavrost;              // Windows path of the program under test
+std::string g_strAbsentLanguage = "en";
+
+// ---- registry: the prefix's own maker key is kept aside during the run ----
+
+typedef LONG (WINAPI *RegCopyTreeAProc)(HKEY, LPCSTR, HKEY);
+
+bool KeyExists(const char* pszKey)
+{
+    return ScratchRegistry::KeyExists(pszKey);
+}
+
+bool CopyTree(const char* pszFrom, const char* pszTo)
+{
+    RegCopyTreeAProc pCopy = reinterpret_cast<RegCopyTreeAProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegCopyTreeA")));
+    HKEY hFrom, hTo;
+    if (pCopy == NULL || RegOpenKeyExA(HKEY_CURRENT_USER, pszFrom, 0, KEY_READ, &hFrom) != ERROR_SUCCESS)
+        return false;
+    bool bOk = false;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, pszTo, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hTo, NULL) == ERROR_SUCCESS) {
+        bOk = pCopy(hFrom, NULL, hTo) == ERROR_SUCCESS;
+        RegCloseKey(hTo);
+    }
+    RegCloseKey(hFrom);
+    return bOk;
+}
+
+// Puts a maker key kept aside by an earlier, interrupted run back in place.
+void RestoreMakerKey()
+{
+    if (!KeyExists(kBackupKey))
+        return;
+    SHDeleteKeyA(HKEY_CURRENT_USER, kMakerKey);
+    if (CopyTree(kBackupKey, kMakerKey))
+        SHDeleteKeyA(HKEY_CURRENT_USER, kBackupKey);
+}
+
+class PrefixGuard : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        RestoreMakerKey();
+        if (KeyExists(kMakerKey)) {
+            ASSERT_TRUE(CopyTree(kMakerKey, kBackupKey)) << "cannot keep HKCU\\" << kMakerKey << " aside";
+        }
+    }
+    void TearDown() override
+    {
+        SHDeleteKeyA(HKEY_CURRENT_USER, kMakerKey);
+        RestoreMakerKey();
+    }
+};
+
+// ---- windows of another process ----
+
+std::string Narrow(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    int n = WideCharToMultiByte(1252, 0, text.c_str(), static_cast<int>(text.size()), NULL, 0, NULL, NULL);
+    std::string result(n, '\0');
+    WideCharToMultiByte(1252, 0, text.c_str(), static_cast<int>(text.size()), &result[0], n, NULL, NULL);
+    return result;
+}
+
+// A window's text as bytes of code page 1252, the program's ANSI code page here.
+std::string TextOf(HWND hWnd)
+{
+    wchar_t sz[512] = L"";
+    GetWindowTextW(hWnd, sz, 512);
+    return Narrow(sz);
+}
+
+std::string ClassOf(HWND hWnd)
+{
+    char sz[128] = "";
+    GetClassNameA(hWnd, sz, sizeof(sz));
+    return sz;
+}
+
+std::vector<HWND> VisibleWindowsOf(DWORD dwProcessId)
+{
+    struct Search { DWORD pid; std::vector<HWND> found; } search{dwProcessId, {}};
+    EnumWindows([](HWND hWnd, LPARAM lParam) -> BOOL {
+        Search* p = reinterpret_cast<Search*>(lParam);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hWnd, &pid);
+        if (pid == p->pid && IsWindowVisible(hWnd))
+            p->found.push_back(hWnd);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<HWND> ChildrenOf(HWND hParent, const char* pszClass)
+{
+    std::vector<HWND> found;
+    for (HWND h = GetWindow(hParent, GW_CHILD); h != NULL; h = GetWindow(h, GW_HWNDNEXT))
+        if (lstrcmpiA(ClassOf(h).c_str(), pszClass) == 0)
+            found.push_back(h);
+    return found;
+}
+
+std::vector<std::string> ListItems(HWND hList)
+{
+    std::vector<std::string> items;
+    int nCount = static_cast<int>(SendMessageW(hList, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < nCount; ++i) {
+        // Across processes only the wide message carries the text back intact.
+        int nLength = static_cast<int>(SendMessageW(hList, LB_GETTEXTLEN, i, 0));
+        std::wstring text(std::max(nLength, 0) + 1, L'\0');
+        SendMessageW(hList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
+        text.resize(lstrlenW(text.c_str()));
+        items.push_back(Narrow(text));
+    }
+    return items;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD dwTimeout = kTimeoutMs)
+{
+    DWORD dwStart = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - dwStart > dwTimeout)
+            return false;
+        Sleep(50);
+    }
+}
+
+std::string UnixToWindowsPath(std::string path)
+{
+    if (path.size() > 1 && path[1] == ':')
+        return path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+}
+
+// ---- one run of the program ----
+
+class KavrostRun : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SHDeleteKeyA(HKEY_CURRENT_USER, kMakerKey);
+        ZeroMemory(&m_pi, sizeof(m_pi));
+    }
+
+    void TearDown() override
+    {
+        if (m_pi.hProcess != NULL) {
+            if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(m_pi.hProcess, 99);
+                WaitForSingleObject(m_pi.hProcess, kTimeoutMs);
+            }
+            CloseHandle(m_pi.hProcess);
+            CloseHandle(m_pi.hThread);
+        }
+        SHDeleteKeyA(HKEY_CURRENT_USER, kMakerKey);
+    }
+
+    // The product installed in the scratch folder, with the user folders given.
+    void InstallProduct(const std::vector<std::string>& users = {})
+    {
+        ScratchRegistry::SetString(kDirectoriesKey, "PathName", m_install.Path().c_str());
+        m_install.MakeDir("User");
+        for (const std::string& user : users)
+            m_install.MakeDir("User\\" + user);
+    }
+
+    void SetResourceDll(const char* pszValue)
+    {
+        ScratchRegistry::SetString(kSettingsKey, "ResourceDLL", pszValue);
+    }
+
+    void Start()
+    {
+        STARTUPINFOA si;
+        ZeroMemory(&si, sizeof(si));
+        si.cb = sizeof(si);
+        std::string strCommand = "\"" + g_strKavrost + "\"";
+        ASSERT_TRUE(CreateProcessA(g_strKavrost.c_str(), &strCommand[0], NULL, NULL, FALSE, 0, NULL,
+                                   NULL, &si, &m_pi))
+            << "cannot start " << g_strKavrost << ", error " << GetLastError();
+    }
+
+    // The main dialog: the program's window that holds the user list.
+    HWND WaitForMainDialog()
+    {
+        HWND hFound = NULL;
+        WaitUntil([&] {
+            for (HWND h : VisibleWindowsOf(m_pi.dwProcessId))
+                if (GetDlgItem(h, kIdUserList) != NULL)
+                    hFound = h;
+            return hFound != NULL;
+        });
+        return hFound;
+    }
+
+    HWND WaitForWindowTitled(const char* pszCaption)
+    {
+        HWND hFound = NULL;
+        WaitUntil([&] {
+            for (HWND h : VisibleWindowsOf(m_pi.dwProcessId))
+                if (TextOf(h) == pszCaption)
+                    hFound = h;
+            return hFound != NULL;
+        });
+        return hFound;
+    }
+
+    // TRUE when the process ended in time; *pdwExitCode gets its code.
+    bool WaitForExit(DWORD* pdwExitCode)
+    {
+        if (WaitForSingleObject(m_pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0)
+            return false;
+        GetExitCodeProcess(m_pi.hProcess, pdwExitCode);
+        return true;
+    }
+
+public:
+    struct Texts { std::string prompt, ok, cancel; };
+
+protected:
+    Texts ReadTexts(HWND hDlg)
+    {
+        return Texts{TextOf(GetDlgItem(hDlg, kIdPrompt)), TextOf(GetDlgItem(hDlg, IDOK)),
+                     TextOf(GetDlgItem(hDlg, IDCANCEL))};
+    }
+
+    // Starts the program, reads the texts of its main dialog and closes it.
+    Texts RunAndReadTexts()
+    {
+        Start();
+        HWND hDlg = WaitForMainDialog();
+        if (hDlg == NULL) {
+            ADD_FAILURE() << "main dialog did not appear (a wineserver of the prefix started "
+                             "without this display keeps windows off it: wineserver -w, then rerun)";
+            return Texts();
+        }
+        Texts texts = ReadTexts(hDlg);
+        PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+        DWORD dwExit;
+        EXPECT_TRUE(WaitForExit(&dwExit)) << "program did not end after the close box";
+        CloseHandle(m_pi.hProcess);
+        CloseHandle(m_pi.hThread);
+        ZeroMemory(&m_pi, sizeof(m_pi));
+        return texts;
+    }
+
+    ScratchFolder m_install;
+    PROCESS_INFORMATION m_pi;
+};
+
+const char kPromptEn[] = "Select a local user to delete:";
+const char kPromptDe[] = "User zum L\xF6schen ausw\xE4hlen:";
+const char kDeleteDe[] = "L\xF6schen!";
+
+::testing::AssertionResult IsEnglish(const KavrostRun::Texts& t)
+{
+    if (t.prompt == kPromptEn && t.ok == "Delete!" && t.cancel == "Close")
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "expected English texts, got prompt \"" << t.prompt
+                                         << "\", buttons \"" << t.ok << "\" and \"" << t.cancel << "\"";
+}
+
+::testing::AssertionResult IsGerman(const KavrostRun::Texts& t)
+{
+    if (t.prompt == kPromptDe && t.ok == kDeleteDe && t.cancel == "Schliessen")
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "expected German texts, got prompt \"" << t.prompt
+                                         << "\", buttons \"" << t.ok << "\" and \"" << t.cancel << "\"";
+}
+
+// ---- product missing ----
+
+using ProductMissing = KavrostRun;
+
+TEST_F(ProductMissing, OneBoxThenTheProcessEnds)
+{
+    Start();
+    HWND hBox = WaitForWindowTitled("Kavrost");
+    ASSERT_NE(hBox, (HWND)NULL) << "no window captioned Kavrost appeared";
+    Sleep(500);   // nothing else may come up meanwhile
+
+    std::vector<HWND> windows = VisibleWindowsOf(m_pi.dwProcessId);
+    ASSERT_EQ(1u, windows.size()) << "expected exactly one window of the program";
+    EXPECT_EQ(hBox, windows[0]);
+    EXPECT_EQ(nullptr, GetDlgItem(hBox, kIdUserList)) << "the main dialog is showing";
+
+    std::vector<std::string> texts;
+    for (HWND h : ChildrenOf(hBox, "Static"))
+        if (!TextOf(h).empty())
+            texts.push_back(TextOf(h));
+    EXPECT_EQ(std::vector<std::string>{"No zell found!"}, texts);
+    std::vector<HWND> buttons = ChildrenOf(hBox, "Button");
+    ASSERT_EQ(1u, buttons.size()) << "the box should have only an OK button";
+
+    PostMessageA(hBox, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(buttons[0]));
+    DWORD dwExit = 1;
+    ASSERT_TRUE(WaitForExit(&dwExit)) << "the program did not end after OK";
+    EXPECT_EQ(0u, dwExit);
+
+    // Reading the settings created their keys.
+    EXPECT_EQ("Tessaline", ScratchRegistry::KeyClass(kSettingsKey));
+    EXPECT_EQ("Tessaline", ScratchRegistry::KeyClass(kDirectoriesKey));
+}
+
+TEST_F(ProductMissing, MessageStaysEnglishInAGermanRun)
+{
+    SetResourceDll("LangDE.dll");
+    Start();
+    HWND hBox = WaitForWindowTitled("Kavrost");
+    ASSERT_NE(hBox, (HWND)NULL);
+    bool bFound = false;
+    for (HWND h : ChildrenOf(hBox, "Static"))
+        bFound = bFound || TextOf(h) == "No zell found!";
+    EXPECT_TRUE(bFound);
+    PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+    DWORD dwExit;
+    EXPECT_TRUE(WaitForExit(&dwExit));
+}
+
+// ---- language ----
+
+using LanguageSetting = KavrostRun;
+
+TEST_F(LanguageSetting, LangDEInAnyLetterCaseGivesGerman)
+{
+    InstallProduct();
+    for (const char* pszValue : {"LangDE.dll", "LANGDE.DLL", "langde.dll"}) {
+        SCOPED_TRACE(pszValue);
+        SetResourceDll(pszValue);
+        EXPECT_TRUE(IsGerman(RunAndReadTexts()));
+    }
+}
+
+TEST_F(LanguageSetting, AnyOtherValueGivesEnglishWhateverTheLocale)
+{
+    InstallProduct();
+    for (const char* pszValue : {"LangEN.dll", "C:\\zell\\LangDE.dll", "LangDE.dll "}) {
+        SCOPED_TRACE(pszValue);
+        SetResourceDll(pszValue);
+        EXPECT_TRUE(IsEnglish(RunAndReadTexts()));
+    }
+}
+
+TEST_F(LanguageSetting, AboutBoxStaysEnglishInAGermanRun)
+{
+    InstallProduct();
+    SetResourceDll("LangDE.dll");
+    Start();
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    PostMessageA(hDlg, WM_SYSCOMMAND, 0x10, 0);
+    HWND hAbout = WaitForWindowTitled("About Kavrost");
+    ASSERT_NE(hAbout, (HWND)NULL);
+    EXPECT_EQ("OK", TextOf(GetDlgItem(hAbout, IDOK)));
+    PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(hAbout) || !IsWindowVisible(hAbout); }));
+    PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD dwExit;
+    EXPECT_TRUE(WaitForExit(&dwExit));
+}
+
+using LanguageLocale = KavrostRun;
+
+// With no setting the country of the regional settings decides; which language
+// this run's locale must give is told on the command line.
+TEST_F(LanguageLocale, AbsentSettingFollowsTheLocale)
+{
+    InstallProduct();
+    for (bool bEmptyValue : {false, true}) {
+        SCOPED_TRACE(bEmptyValue ? "empty value" : "no value");
+        if (bEmptyValue)
+            SetResourceDll("");
+        Texts texts = RunAndReadTexts();
+        if (g_strAbsentLanguage == "de")
+            EXPECT_TRUE(IsGerman(texts));
+        else
+            EXPECT_TRUE(IsEnglish(texts));
+    }
+}
+
+// ---- the user list ----
+
+using UserList = KavrostRun;
+
+TEST_F(UserList, ShowsExactlyTheUserFoldersSorted)
+{
+    InstallProduct({"zed", "anna", "_shared", "Bert", "x.y", ".hidden"});
+    m_install.MakeFile("User\\notes.txt");
+    m_install.MakeFile("User\\readme");
+    m_install.MakeFile("User\\anna\\room.dat");
+    m_install.MakeDir("User\\anna\\inner");
+    Start();
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    std::vector<std::string> expected = {"_shared", "anna", "Bert", "zed"};
+    EXPECT_EQ(expected, ListItems(GetDlgItem(hDlg, kIdUserList)));
+}
+
+TEST_F(UserList, EmptyWithoutUserFolders)
+{
+    ScratchRegistry::SetString(kDirectoriesKey, "PathName", m_install.Path().c_str());
+    Start();
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    EXPECT_TRUE(ListItems(GetDlgItem(hDlg, kIdUserList)).empty());
+}
+
+// ---- the About box ----
+
+using AboutBox = KavrostRun;
+
+TEST_F(AboutBox, OpensFromTheSystemMenuAndClosesEveryWay)
+{
+    InstallProduct({"anna"});
+    Start();
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+
+    struct Way { const char* name; UINT nCommand; std::function<void(HWND)> close; };
+    std::vector<Way> ways = {
+        {"OK button", 0x10, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), BM_CLICK, 0, 0); }},
+        {"Escape", 0x13, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), WM_KEYDOWN, VK_ESCAPE, 1); }},
+        {"Enter", 0x1F, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), WM_KEYDOWN, VK_RETURN, 1); }},
+        {"close box", 0x10, [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    HWND hPrevious = NULL;
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        PostMessageA(hDlg, WM_SYSCOMMAND, way.nCommand, 0);
+        HWND hAbout = WaitForWindowTitled("About Kavrost");
+        ASSERT_NE(hAbout, (HWND)NULL) << "no About box for command " << way.nCommand;
+        EXPECT_NE(hPrevious, hAbout) << "expected a fresh box";
+        EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the main dialog takes input while the box is open";
+        bool bVersion = false;
+        for (HWND h : ChildrenOf(hAbout, "Static"))
+            bVersion = bVersion || TextOf(h) == "Kavrost Version 1.0";
+        EXPECT_TRUE(bVersion);
+
+        way.close(hAbout);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(hAbout); })) << "the box did not close";
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(hDlg) != FALSE; }));
+        EXPECT_EQ(1u, VisibleWindowsOf(m_pi.dwProcessId).size());
+        hPrevious = hAbout;
+    }
+    // Other system commands keep their usual meaning.
+    PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD dwExit;
+    EXPECT_TRUE(WaitForExit(&dwExit));
+}
+
+// ---- ending the program ----
+
+using Close = KavrostRun;
+
+TEST_F(Close, EveryWayEndsTheProcess)
+{
+    InstallProduct({"anna"});
+    struct Way { const char* name; std::function<void(HWND)> close; };
+    std::vector<Way> ways = {
+        {"Close button", [](HWND h) { PostMessageA(GetDlgItem(h, IDCANCEL), BM_CLICK, 0, 0); }},
+        {"Escape", [](HWND h) { PostMessageA(GetDlgItem(h, kIdUserList), WM_KEYDOWN, VK_ESCAPE, 1); }},
+        {"close box", [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        Start();
+        HWND hDlg = WaitForMainDialog();
+        ASSERT_NE(hDlg, (HWND)NULL);
+        way.close(hDlg);
+        DWORD dwExit = 1;
+        ASSERT_TRUE(WaitForExit(&dwExit)) << "the program is still running";
+        EXPECT_EQ(0u, dwExit);
+        CloseHandle(m_pi.hProcess);
+        CloseHandle(m_pi.hThread);
+        ZeroMemory(&m_pi, sizeof(m_pi));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+
+    HMODULE hNtdll = GetModuleHandleA("ntdll.dll");
+    if (hNtdll == NULL || GetProcAddress(hNtdll, "wine_get_version") == NULL) {
+        fprintf(stderr, "e2e_driver: refusing to run outside Wine; it changes the registry it runs in\n");
+        return 2;
+    }
+    const char* pszPrefix = getenv("WINEPREFIX");
+    if (pszPrefix == NULL || strstr(pszPrefix, "wineprefix") == NULL) {
+        fprintf(stderr, "e2e_driver: WINEPREFIX must name the build tree's own prefix\n");
+        return 2;
+    }
+    if (getenv("DISPLAY") == NULL || *getenv("DISPLAY") == '\0') {
+        fprintf(stderr, "e2e_driver: no display; run the tests under xvfb-run -a (skipped)\n");
+        return kSkipCode;
+    }
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.rfind("--kavrost=", 0) == 0)
+            g_strKavrost = UnixToWindowsPath(arg.substr(10));
+        else if (arg.rfind("--absent-language=", 0) == 0)
+            g_strAbsentLanguage = arg.substr(18);
+    }
+    if (g_strKavrost.empty()) {
+        fprintf(stderr, "usage: e2e_driver --kavrost=<Kavrost.exe> [--absent-language=de|en]\n");
+        return 2;
+    }
+    ::testing::AddGlobalTestEnvironment(new PrefixGuard);
+    return RUN_ALL_TESTS();
+}
