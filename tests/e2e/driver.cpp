@@ -111,17 +111,26 @@ std::string ClassOf(HWND hWnd)
     return sz;
 }
 
+struct WindowSearch
+{
+    DWORD dwProcessId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectVisibleWindow(HWND hWnd, LPARAM lParam)
+{
+    WindowSearch* pSearch = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD dwProcessId = 0;
+    GetWindowThreadProcessId(hWnd, &dwProcessId);
+    if (dwProcessId == pSearch->dwProcessId && IsWindowVisible(hWnd))
+        pSearch->found.push_back(hWnd);
+    return TRUE;
+}
+
 std::vector<HWND> VisibleWindowsOf(DWORD dwProcessId)
 {
-    struct Search { DWORD pid; std::vector<HWND> found; } search{dwProcessId, {}};
-    EnumWindows([](HWND hWnd, LPARAM lParam) -> BOOL {
-        Search* p = reinterpret_cast<Search*>(lParam);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hWnd, &pid);
-        if (pid == p->pid && IsWindowVisible(hWnd))
-            p->found.push_back(hWnd);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{dwProcessId, {}};
+    EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -1,0 +1,102 @@
+#!/bin/sh
+# Demo of Kavrost: installs what is missing, builds, seeds a demo installation of
+# the product in the build tree's own Wine prefix and starts the program there.
+# Without a display it runs under Xvfb, saves screenshots of the English and the
+# German dialog into docs/ and closes the program again.
+#   scripts/demo.sh
+set -e
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+
+# ---- 1. whatever is missing ----
+packages="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 xvfb xdotool imagemagick cmake googletest"
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+missing=
+for p in $packages; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  echo "demo: installing$missing"
+  dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+  as_root apt-get update
+  as_root apt-get install -y $missing
+fi
+
+# ---- 2. build ----
+# The shipped 32-bit program is always built. Where this kernel cannot start
+# 32-bit processes, 32-bit Wine cannot run either (nor make the i686 prefix):
+# then the 64-bit build of the same sources is what runs.
+preset=i686 arch=win32
+/usr/lib/wine/wine --version >/dev/null 2>&1 || preset=x64 arch=win64
+if [ "${1:-}" != --screenshots ]; then
+  cmake --preset i686 >/dev/null
+  if [ $preset = i686 ]; then
+    cmake --build --preset i686
+  else
+    cmake --build --preset i686 --target Kavrost
+    echo "demo: this host cannot run 32-bit programs; running the x64 build"
+    cmake --preset x64 >/dev/null
+    cmake --build --preset x64
+  fi
+fi
+build=$here/build/$preset
+export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+wine() { "$here/cmake/wine-run.sh" $arch "$@"; }
+wineserver_wait() {
+  if [ $arch = win64 ] && [ -x /usr/lib/wine/wineserver64 ]; then /usr/lib/wine/wineserver64 -w; else wineserver -w; fi
+}
+
+# ---- 3. a demo installation of the product ----
+settings='HKCU\Software\dabro\Tessaline\1.0'
+seed() {
+  drive=$WINEPREFIX/drive_c
+  rm -rf "$drive/dabro"
+  for u in anna bert carla _guest; do
+    mkdir -p "$drive/dabro/Tessaline/User/$u/rooms" "$drive/dabro/Agency/USER_SPC/$u"
+    echo "room of $u" > "$drive/dabro/Tessaline/User/$u/rooms/lobby.dat"
+    echo "profile of $u" > "$drive/dabro/Tessaline/User/$u/profile.ini"
+    echo "shared space of $u" > "$drive/dabro/Agency/USER_SPC/$u/space.dat"
+  done
+  echo "not a user" > "$drive/dabro/Tessaline/User/readme.txt"
+  wine reg.exe delete 'HKCU\Software\dabro' /f >/dev/null 2>&1 || true
+  wine reg.exe add "$settings\\Directories" /v PathName /d 'C:\dabro\Tessaline\' /f >/dev/null
+  wine reg.exe add "$settings\\Directories" /v Agency /d 'C:\dabro\Agency\' /f >/dev/null
+  for u in anna bert carla _guest; do
+    wine reg.exe add "HKCU\\Software\\dabro\\User\\$u" /v Name /d "$u" /f >/dev/null
+  done
+}
+language() { wine reg.exe add "$settings\\Settings" /v ResourceDLL /d "$1" /f >/dev/null; }
+
+# ---- 4. start the program ----
+if [ -n "$DISPLAY" ] && [ "${1:-}" != --screenshots ]; then
+  wineserver_wait
+  seed
+  language LangEN.dll
+  echo "demo: starting Kavrost (demo users anna, bert, carla, _guest)"
+  wine "$build/Kavrost.exe"
+  exit 0
+fi
+
+if [ -z "$DISPLAY" ]; then
+  # A wineserver started without the display would keep the windows off it.
+  wineserver_wait
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --screenshots
+fi
+
+# Under Xvfb: one run per language, a screenshot of each dialog.
+seed
+shoot() {
+  language "$1"
+  wine "$build/Kavrost.exe" &
+  pid=$!
+  win=$(xdotool search --sync --onlyvisible --name '^Kavrost$' | head -n 1)
+  sleep 1
+  import -window "$win" "$here/docs/$2"
+  echo "demo: saved docs/$2"
+  xdotool key Escape
+  wait $pid || true
+}
+shoot LangEN.dll kavrost-en.png
+shoot LangDE.dll kavrost-de.png
+wine reg.exe add "$settings\\Settings" /v ResourceDLL /d LangEN.dll /f >/dev/null
+wineserver_wait
