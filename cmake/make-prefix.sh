@@ -13,5 +13,5 @@ run wineboot.exe -i >/dev/null 2>&1 || true
 run reg.exe add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 run reg.exe add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null 2>&1
 run reg.exe add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 /f >/dev/null 2>&1
-if [ "$arch" = win64 ] && [ -x /usr/lib/wine/wineserver64 ]; then /usr/lib/wine/wineserver64 -w; else wineserver -w; fi
+"$here/wine-run.sh" "$arch" --server -w
 touch "$stamp"

@@ -1,0 +1,167 @@
+#include "product/UserFolders.h"
+
+#include "support/Scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> Names(const CStringArray& arr)
+{
+    std::vector<std::string> names;
+    for (INT_PTR i = 0; i < arr.GetSize(); ++i)
+        names.push_back(static_cast<LPCSTR>(arr[i]));
+    return names;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> v)
+{
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+// An installation folder with the user folder "User\" below it.
+class UserFolderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_strSaved = g_strInstallPath;
+        g_strInstallPath = m_install.Path().c_str();
+        m_install.MakeDir("User");
+    }
+    void TearDown() override { g_strInstallPath = m_strSaved; }
+
+    int List(CStringArray& arr, BOOL bPlain, BOOL bUnderscore)
+    {
+        arr.SetAtGrow(0, "stale");   // must be emptied first
+        return ListUsers(arr, bPlain, bUnderscore);
+    }
+
+    ScratchFolder m_install;
+    CString m_strSaved;
+};
+
+} // namespace
+
+class ListUsersFilters : public UserFolderTest {};
+class ListSubdirectoriesEntries : public UserFolderTest {};
+class ListUsersLocations : public UserFolderTest {};
+
+TEST_F(ListUsersFilters, EachFlagSelectsItsGroup)
+{
+    m_install.MakeDir("User\\anna");
+    m_install.MakeDir("User\\_guest");
+    m_install.MakeDir("User\\_");
+
+    CStringArray arr;
+    EXPECT_EQ(3, List(arr, TRUE, TRUE));
+    EXPECT_EQ((std::vector<std::string>{ "_", "_guest", "anna" }), Sorted(Names(arr)));
+
+    EXPECT_EQ(1, List(arr, TRUE, FALSE));
+    EXPECT_EQ((std::vector<std::string>{ "anna" }), Names(arr));
+
+    EXPECT_EQ(2, List(arr, FALSE, TRUE));
+    EXPECT_EQ((std::vector<std::string>{ "_", "_guest" }), Sorted(Names(arr)))
+        << "a folder named '_' begins with '_'";
+    EXPECT_EQ(2, arr.GetSize());
+}
+
+TEST_F(ListUsersFilters, BothFlagsOffSearchesNothing)
+{
+    m_install.MakeDir("User\\anna");
+    g_strInstallPath = "Q:\\no\\such\\drive\\";   // a search would find nothing either way
+    CStringArray arr;
+    EXPECT_EQ(0, List(arr, FALSE, FALSE));
+    EXPECT_EQ(0, arr.GetSize());
+}
+
+TEST_F(ListUsersFilters, FilterKeepsTheSearchOrder)
+{
+    for (const char* name : { "delta", "_b", "alpha", "_a", "charlie" })
+        m_install.MakeDir(std::string("User\\") + name);
+    CStringArray all, plain, underscore;
+    ListSubdirectories((m_install.Path() + "User\\").c_str(), all);
+    ListUsers(plain, TRUE, FALSE);
+    ListUsers(underscore, FALSE, TRUE);
+    std::vector<std::string> expectedPlain, expectedUnderscore;
+    for (const std::string& n : Names(all))
+        (n[0] == '_' ? expectedUnderscore : expectedPlain).push_back(n);
+    EXPECT_EQ(expectedPlain, Names(plain));
+    EXPECT_EQ(expectedUnderscore, Names(underscore));
+}
+
+TEST_F(ListSubdirectoriesEntries, OnlyFoldersWithoutADot)
+{
+    m_install.MakeDir("User\\anna");
+    m_install.MakeFile("User\\carl", "a file, not a user");
+    m_install.MakeFile("User\\notes.txt");
+    m_install.MakeDir("User\\anna.old");
+    m_install.MakeDir("User\\.cfg");
+    m_install.MakeDir("User\\..x");
+    m_install.MakeDir("User\\bob");
+    SetFileAttributesA((m_install.Path() + "User\\bob").c_str(),
+                       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
+    m_install.MakeDir("User\\sys");
+    SetFileAttributesA((m_install.Path() + "User\\sys").c_str(),
+                       FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY);
+
+    CStringArray arr;
+    arr.SetAtGrow(0, "stale");
+    EXPECT_TRUE(ListSubdirectories((m_install.Path() + "User\\").c_str(), arr));
+    EXPECT_EQ((std::vector<std::string>{ "anna", "bob", "sys" }), Sorted(Names(arr)))
+        << "hidden and system folders count; files, dotted names, '.' and '..' do not";
+}
+
+TEST_F(ListSubdirectoriesEntries, MissingAndEmptyFoldersGiveAnEmptyListAndTrue)
+{
+    CStringArray arr;
+    arr.SetAtGrow(0, "stale");
+    EXPECT_TRUE(ListSubdirectories((m_install.Path() + "missing\\").c_str(), arr));
+    EXPECT_EQ(0, arr.GetSize());
+    EXPECT_TRUE(ListSubdirectories((m_install.Path() + "User\\").c_str(), arr));
+    EXPECT_EQ(0, arr.GetSize());
+}
+
+TEST_F(ListSubdirectoriesEntries, OverlongFolderSearchesNothing)
+{
+    // A folder whose pattern would not fit: nothing is listed, and in particular
+    // not the shorter folder that a cut pattern would name.
+    m_install.MakeDir("User\\anna");
+    std::string folder = m_install.Path() + "User\\";
+    while (folder.size() < MAX_PATH - 1)
+        folder += "x";
+    CStringArray arr;
+    EXPECT_TRUE(ListSubdirectories(folder.c_str(), arr));
+    EXPECT_EQ(0, arr.GetSize());
+
+    std::string install = m_install.Path() + std::string(MAX_PATH, 'y') + "\\";
+    g_strInstallPath = install.c_str();
+    EXPECT_EQ(0, ListUsers(arr, TRUE, TRUE));
+}
+
+TEST_F(ListUsersLocations, MissingUserFolderGivesZero)
+{
+    ForceRemoveTree(m_install.Path() + "User");
+    CStringArray arr;
+    EXPECT_EQ(0, List(arr, TRUE, TRUE));
+    EXPECT_EQ(0, arr.GetSize());
+}
+
+TEST_F(ListUsersLocations, EmptyInstallPathSearchesUserBelowTheCurrentFolder)
+{
+    m_install.MakeDir("User\\zoe");
+    char szSaved[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(szSaved), szSaved);
+    ASSERT_TRUE(SetCurrentDirectoryA(m_install.Path().c_str()));
+    g_strInstallPath = "";
+    CStringArray arr;
+    int n = List(arr, TRUE, TRUE);
+    SetCurrentDirectoryA(szSaved);
+    EXPECT_EQ(1, n);
+    EXPECT_EQ((std::vector<std::string>{ "zoe" }), Names(arr));
+}
