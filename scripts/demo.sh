@@ -8,32 +8,19 @@ set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 
-# ---- 1. whatever is missing ----
-packages="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 xvfb xdotool imagemagick cmake googletest"
-as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
-missing=
-for p in $packages; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-  echo "demo: installing$missing"
-  dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
-  as_root apt-get update
-  as_root apt-get install -y $missing
-fi
+# ---- 1. whatever is missing (the same list as the test command) ----
+[ "${1:-}" = --screenshots ] || scripts/install-deps.sh
 
 # ---- 2. build ----
 # The shipped 32-bit program is always built. Where this kernel cannot start
-# 32-bit processes, 32-bit Wine cannot run either (nor make the i686 prefix):
-# then the 64-bit build of the same sources is what runs.
+# 32-bit processes, 32-bit Wine cannot run either: then the 64-bit build of the
+# same sources is what runs.
 preset=i686 arch=win32
-/usr/lib/wine/wine --version >/dev/null 2>&1 || preset=x64 arch=win64
+cmake/wine-run.sh win32 --probe || preset=x64 arch=win64
 if [ "${1:-}" != --screenshots ]; then
   cmake --preset i686 >/dev/null
-  if [ $preset = i686 ]; then
-    cmake --build --preset i686
-  else
-    cmake --build --preset i686 --target Kavrost
+  cmake --build --preset i686
+  if [ $preset = x64 ]; then
     echo "demo: this host cannot run 32-bit programs; running the x64 build"
     cmake --preset x64 >/dev/null
     cmake --build --preset x64
@@ -42,9 +29,7 @@ fi
 build=$here/build/$preset
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 wine() { "$here/cmake/wine-run.sh" $arch "$@"; }
-wineserver_wait() {
-  if [ $arch = win64 ] && [ -x /usr/lib/wine/wineserver64 ]; then /usr/lib/wine/wineserver64 -w; else wineserver -w; fi
-}
+wineserver_wait() { "$here/cmake/wine-run.sh" $arch --server -w; }
 
 # ---- 3. a demo installation of the product ----
 settings='HKCU\Software\dabro\Tessaline\1.0'

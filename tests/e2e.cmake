@@ -5,16 +5,6 @@ if(TARGET Kavrost)
   target_link_libraries(e2e_driver PRIVATE kavrost_test_support)
   add_dependencies(e2e_driver Kavrost)
 
-  # A wineserver of this prefix that some process started without this display
-  # would keep the windows off it: wait until any earlier session of the prefix ends.
-  add_test(NAME e2e.prefix_idle
-           COMMAND sh -c "if [ -x /usr/lib/wine/wineserver64 ]; then /usr/lib/wine/wineserver64 -w; else wineserver -w; fi")
-  set_tests_properties(e2e.prefix_idle PROPERTIES
-    ENVIRONMENT "WINEPREFIX=${KAVROST_PREFIX}"
-    FIXTURES_SETUP kavrost_e2e_prefix
-    RESOURCE_LOCK kavrost_prefix_hkcu
-    TIMEOUT 120)
-
   # e2e_case(<name> <suite> <LC_ALL> [driver arguments...])
   function(e2e_case name suite locale)
     add_test(NAME e2e.${name}
@@ -22,7 +12,6 @@ if(TARGET Kavrost)
     set_tests_properties(e2e.${name} PROPERTIES
       ENVIRONMENT "${KAVROST_TEST_ENV};LC_ALL=${locale}"
       RESOURCE_LOCK kavrost_prefix_hkcu
-      FIXTURES_REQUIRED kavrost_e2e_prefix
       SKIP_RETURN_CODE 77
       TIMEOUT 240
       FAIL_REGULAR_EXPRESSION "\\[  PASSED  \\] 0 tests")

@@ -277,8 +277,7 @@ protected:
         Start();
         HWND hDlg = WaitForMainDialog();
         if (hDlg == NULL) {
-            ADD_FAILURE() << "main dialog did not appear (a wineserver of the prefix started "
-                             "without this display keeps windows off it: wineserver -w, then rerun)";
+            ADD_FAILURE() << "main dialog did not appear";
             return Texts();
         }
         Texts texts = ReadTexts(hDlg);
@@ -543,6 +542,15 @@ int main(int argc, char** argv)
         fprintf(stderr, "e2e_driver: no display; run the tests under xvfb-run -a (skipped)\n");
         return kSkipCode;
     }
+    // A session of the prefix that began without this display leaves its desktop
+    // without one: no window can be made until that session has ended.
+    HWND hProbe = CreateWindowExA(0, "STATIC", "probe", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    if (hProbe == NULL) {
+        fprintf(stderr, "e2e_driver: cannot create a window: the prefix's wineserver session was started "
+                        "without this display; let it end (wineserver -k or -w) and rerun\n");
+        return 1;
+    }
+    DestroyWindow(hProbe);
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg.rfind("--kavrost=", 0) == 0)
