@@ -1,0 +1,227 @@
+// The main dialog and the dialog framework, run inside this process: what the
+// end-to-end tests cannot see from outside (system menu, icons, the modal
+// loop's handling of a quit request). Needs a display.
+#include "platform/WinApp.h"
+#include "product/UserFolders.h"
+#include "res/resource.h"
+#include "support/Scratch.h"
+#include "ui/AboutDlg.h"
+#include "ui/Language.h"
+#include "ui/RemoverDlg.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+// The application object the dialogs expect; its name is this program's.
+CWinApp testApp;
+
+namespace {
+
+const char kDirectoriesKey[] = "Software\\dabro\\Tessaline\\1.0\\Directories";
+
+// Runs a check on the dialog's own thread once the modal loop is running.
+std::function<void()> g_onLoop;
+
+void CALLBACK RunCheckOnce(HWND, UINT, UINT_PTR idEvent, DWORD)
+{
+    KillTimer(NULL, idEvent);
+    std::function<void()> check;
+    check.swap(g_onLoop);
+    if (check)
+        check();
+}
+
+INT_PTR RunModal(CDialog& dlg, std::function<void()> check)
+{
+    g_onLoop = std::move(check);
+    SetTimer(NULL, 0, 10, RunCheckOnce);
+    INT_PTR nResult = dlg.DoModal();
+    g_onLoop = nullptr;
+    return nResult;
+}
+
+class TestableRemoverDlg : public CRemoverDlg
+{
+public:
+    using CRemoverDlg::m_hIcon;
+    using CRemoverDlg::m_listUsers;
+    using CRemoverDlg::m_strPrompt;
+};
+
+bool HaveDisplay()
+{
+    return getenv("DISPLAY") != NULL && *getenv("DISPLAY") != '\0';
+}
+
+class DialogTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!HaveDisplay())
+            GTEST_SKIP() << "no display; run under xvfb-run -a";
+        testApp.m_hInstance = GetModuleHandleA(NULL);
+        testApp.m_pszAppName = "ui_dialog_test";
+        g_strInstallPath.Empty();
+    }
+    void TearDown() override
+    {
+        testApp.m_pMainWnd = NULL;
+        // A quit request left by a test must not end the next one.
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        }
+    }
+    void InstallProduct(const std::vector<std::string>& users)
+    {
+        ScratchRegistry::SetString(kDirectoriesKey, "PathName", m_install.Path().c_str());
+        for (const std::string& user : users)
+            m_install.MakeDir("User\\" + user);
+    }
+    ScratchRegistry m_registry;
+    ScratchFolder m_install;
+};
+
+using MainDialogInProcess = DialogTest;
+
+TEST_F(MainDialogInProcess, SystemMenuGetsTheAboutEntryAfterASeparator)
+{
+    InstallProduct({"anna"});
+    TestableRemoverDlg dlg;
+    testApp.m_pMainWnd = &dlg;
+    RunModal(dlg, [&] {
+        HMENU hMenu = GetSystemMenu(dlg.m_hWnd, FALSE);
+        ASSERT_NE(hMenu, (HMENU)NULL);
+        int nCount = GetMenuItemCount(hMenu);
+        ASSERT_GE(nCount, 2);
+        EXPECT_EQ(static_cast<UINT>(IDM_ABOUTBOX), GetMenuItemID(hMenu, nCount - 1));
+        char szText[64] = "";
+        GetMenuStringA(hMenu, nCount - 1, szText, sizeof(szText), MF_BYPOSITION);
+        EXPECT_STREQ("&About Kavrost...", szText);
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE;
+        GetMenuItemInfoA(hMenu, nCount - 2, TRUE, &info);
+        EXPECT_TRUE(info.fType & MFT_SEPARATOR) << "no separator before the About entry";
+        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+    });
+}
+
+TEST_F(MainDialogInProcess, IconIsTheWindowsBigSmallAndDragIcon)
+{
+    InstallProduct({"anna"});
+    TestableRemoverDlg dlg;
+    testApp.m_pMainWnd = &dlg;
+    ASSERT_NE(dlg.m_hIcon, (HICON)NULL) << "icon 128 did not load";
+    EXPECT_EQ(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME)), dlg.m_hIcon);
+    RunModal(dlg, [&] {
+        EXPECT_EQ(reinterpret_cast<LRESULT>(dlg.m_hIcon), dlg.SendMessage(WM_GETICON, ICON_BIG));
+        EXPECT_EQ(reinterpret_cast<LRESULT>(dlg.m_hIcon), dlg.SendMessage(WM_GETICON, ICON_SMALL));
+        EXPECT_EQ(reinterpret_cast<LRESULT>(dlg.m_hIcon), dlg.SendMessage(WM_QUERYDRAGICON));
+        // Minimised, the dialog paints the icon itself; restoring brings the controls back.
+        ShowWindow(dlg.m_hWnd, SW_MINIMIZE);
+        UpdateWindow(dlg.m_hWnd);
+        EXPECT_TRUE(dlg.IsIconic());
+        ShowWindow(dlg.m_hWnd, SW_RESTORE);
+        EXPECT_FALSE(dlg.IsIconic());
+        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+    });
+}
+
+TEST_F(MainDialogInProcess, PromptIsExchangedAndTheListFilled)
+{
+    InstallProduct({"zed", "_x", "anna"});
+    ScratchRegistry::SetString("Software\\dabro\\Tessaline\\1.0\\Settings", "ResourceDLL", "LangEN.dll");
+    TestableRemoverDlg dlg;
+    testApp.m_pMainWnd = &dlg;
+    INT_PTR nResult = RunModal(dlg, [&] {
+        char szPrompt[128] = "";
+        GetDlgItemTextA(dlg.m_hWnd, IDC_PROMPT, szPrompt, sizeof(szPrompt));
+        EXPECT_STREQ("Select a local user to delete:", szPrompt);
+        EXPECT_EQ(0, g_bGerman);
+        EXPECT_EQ(3, dlg.m_listUsers.GetCount());
+        CString strFirst;
+        dlg.m_listUsers.GetText(0, strFirst);
+        EXPECT_STREQ("_x", strFirst);
+        EXPECT_EQ(LB_ERR, dlg.m_listUsers.GetCurSel());
+        // A second data exchange reads the control back into the member.
+        SetDlgItemTextA(dlg.m_hWnd, IDC_PROMPT, "changed");
+        dlg.UpdateData(TRUE);
+        EXPECT_STREQ("changed", dlg.m_strPrompt);
+        dlg.PostMessage(WM_SYSCOMMAND, SC_CLOSE);
+    });
+    EXPECT_EQ(IDCANCEL, nResult) << "the close box ends the dialog with IDCANCEL";
+    EXPECT_EQ(NULL, dlg.m_hWnd);
+}
+
+TEST_F(MainDialogInProcess, ProductMissingEndsTheModalLoopAndKeepsTheQuitRequest)
+{
+    // The message box would wait for a user: answer it as soon as it shows.
+    HHOOK hHook = SetWindowsHookExA(WH_CBT, [](int nCode, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (nCode == HCBT_ACTIVATE) {
+            char szText[64] = "";
+            GetWindowTextA(reinterpret_cast<HWND>(wParam), szText, sizeof(szText));
+            if (lstrcmpA(szText, "ui_dialog_test") == 0)
+                PostMessageA(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDOK, 0);
+        }
+        return CallNextHookEx(NULL, nCode, wParam, lParam);
+    }, NULL, GetCurrentThreadId());
+    TestableRemoverDlg dlg;
+    testApp.m_pMainWnd = &dlg;
+    INT_PTR nResult = dlg.DoModal();
+    UnhookWindowsHookEx(hHook);
+
+    EXPECT_EQ(-1, nResult);
+    EXPECT_TRUE(g_strInstallPath.IsEmpty());
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit request was swallowed";
+    EXPECT_EQ(0u, msg.wParam);
+}
+
+using ModalDialog = DialogTest;
+
+TEST_F(ModalDialog, OwnerIsTheMainWindowAndDisabledMeanwhile)
+{
+    InstallProduct({});
+    TestableRemoverDlg dlg;
+    testApp.m_pMainWnd = &dlg;
+    RunModal(dlg, [&] {
+        CAboutDlg about;
+        INT_PTR nResult = RunModal(about, [&] {
+            EXPECT_EQ(dlg.m_hWnd, GetWindow(about.m_hWnd, GW_OWNER));
+            EXPECT_FALSE(dlg.IsWindowEnabled());
+            EXPECT_TRUE(IsWindowVisible(about.m_hWnd)) << "the template has no visible style";
+            about.PostMessage(WM_COMMAND, IDOK);
+        });
+        EXPECT_EQ(IDOK, nResult);
+        EXPECT_TRUE(dlg.IsWindowEnabled());
+        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+    });
+}
+
+TEST_F(ModalDialog, AboutBoxEndsWithCancelOnEscape)
+{
+    CAboutDlg about;
+    INT_PTR nResult = RunModal(about, [&] {
+        EXPECT_EQ(NULL, GetWindow(about.m_hWnd, GW_OWNER)) << "no main window, no owner";
+        PostMessageA(GetDlgItem(about.m_hWnd, IDOK), WM_KEYDOWN, VK_ESCAPE, 1);
+    });
+    EXPECT_EQ(IDCANCEL, nResult);
+}
+
+TEST(IconPosition, CentredWithTruncatingDivision)
+{
+    RECT rc = {0, 0, 100, 51};
+    POINT pt = CenteredIconPosition(rc, 32, 32);
+    EXPECT_EQ(34, pt.x);   // (100 - 32 + 1) / 2
+    EXPECT_EQ(10, pt.y);   // (51 - 32 + 1) / 2
+    RECT rcSmall = {0, 0, 20, 19};
+    pt = CenteredIconPosition(rcSmall, 32, 32);
+    EXPECT_EQ(-5, pt.x);   // -11 / 2 truncates toward zero, not to -6
+    EXPECT_EQ(-6, pt.y);   // -12 / 2
+}
+
+} // namespace
