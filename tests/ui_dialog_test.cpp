@@ -85,6 +85,18 @@ protected:
     ScratchFolder m_install;
 };
 
+// Answers this program's message boxes with OK as soon as they show.
+LRESULT CALLBACK AnswerMessageBox(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    if (nCode == HCBT_ACTIVATE) {
+        char szText[64] = "";
+        GetWindowTextA(reinterpret_cast<HWND>(wParam), szText, sizeof(szText));
+        if (lstrcmpA(szText, "ui_dialog_test") == 0)
+            PostMessageA(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDOK, 0);
+    }
+    return CallNextHookEx(NULL, nCode, wParam, lParam);
+}
+
 using MainDialogInProcess = DialogTest;
 
 TEST_F(MainDialogInProcess, SystemMenuGetsTheAboutEntryAfterASeparator)
@@ -160,15 +172,7 @@ TEST_F(MainDialogInProcess, PromptIsExchangedAndTheListFilled)
 TEST_F(MainDialogInProcess, ProductMissingEndsTheModalLoopAndKeepsTheQuitRequest)
 {
     // The message box would wait for a user: answer it as soon as it shows.
-    HHOOK hHook = SetWindowsHookExA(WH_CBT, [](int nCode, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        if (nCode == HCBT_ACTIVATE) {
-            char szText[64] = "";
-            GetWindowTextA(reinterpret_cast<HWND>(wParam), szText, sizeof(szText));
-            if (lstrcmpA(szText, "ui_dialog_test") == 0)
-                PostMessageA(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDOK, 0);
-        }
-        return CallNextHookEx(NULL, nCode, wParam, lParam);
-    }, NULL, GetCurrentThreadId());
+    HHOOK hHook = SetWindowsHookExA(WH_CBT, AnswerMessageBox, NULL, GetCurrentThreadId());
     TestableRemoverDlg dlg;
     testApp.m_pMainWnd = &dlg;
     INT_PTR nResult = dlg.DoModal();
