@@ -6,6 +6,13 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
+# Every Wine process of the run must see the same display: a session of the prefix
+# that starts without one keeps all later windows off the screen. So without a
+# display the whole run, not only ctest, goes under one Xvfb.
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
 # The shipped program is 32-bit. Its tests run where Wine can start 32-bit
 # programs; on a host whose kernel cannot, the same sources are tested as a
 # 64-bit build, and the resource test also checks the 32-bit program.
@@ -33,7 +40,7 @@ snapshot() {
 }
 snapshot "$WINEPREFIX/dabro-before.reg"
 status=0
-xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset "$preset" "$@" || status=$?
+ctest --preset "$preset" "$@" || status=$?
 snapshot "$WINEPREFIX/dabro-after.reg"
 if ! cmp -s "$WINEPREFIX/dabro-before.reg" "$WINEPREFIX/dabro-after.reg"; then
   echo "FAILED: the test run changed HKCU\Software\dabro of the test prefix" >&2
