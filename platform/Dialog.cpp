@@ -103,6 +103,33 @@ void CDialog::EndDialog(int nResult)
     ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
 }
 
+// Modal dialogs come up centred on their owner, or on the screen's work area
+// when there is none (or it is hidden or minimised); never partly off it.
+void CDialog::CenterOnOwner()
+{
+    RECT rcDlg, rcArea, rcWork;
+    ::GetWindowRect(m_hWnd, &rcDlg);
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
+    HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (hOwner != NULL && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner))
+        ::GetWindowRect(hOwner, &rcArea);
+    else
+        rcArea = rcWork;
+    int cx = rcDlg.right - rcDlg.left;
+    int cy = rcDlg.bottom - rcDlg.top;
+    int x = (rcArea.left + rcArea.right - cx) / 2;
+    int y = (rcArea.top + rcArea.bottom - cy) / 2;
+    if (x + cx > rcWork.right)
+        x = rcWork.right - cx;
+    if (y + cy > rcWork.bottom)
+        y = rcWork.bottom - cy;
+    if (x < rcWork.left)
+        x = rcWork.left;
+    if (y < rcWork.top)
+        y = rcWork.top;
+    ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
 {
     CDataExchange dx(this, bSaveAndValidate);
@@ -141,8 +168,11 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, BOOL* pHan
 {
     *pHandled = TRUE;
     switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog();
+    case WM_INITDIALOG: {
+        INT_PTR nResult = OnInitDialog();
+        CenterOnOwner();
+        return nResult;
+    }
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
             switch (LOWORD(wParam)) {

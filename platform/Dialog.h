@@ -53,6 +53,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam, BOOL* pHandled);
     HWND FindOwner() const;
+    void CenterOnOwner();
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
