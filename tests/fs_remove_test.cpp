@@ -1,0 +1,266 @@
+// Removal of files and folder trees: results, survivors, links and long paths.
+#include "fs/FileScanner.h"
+
+#include "fs_test_support.h"
+#include "platform/File.h"
+#include "support/Scratch.h"
+
+using Names = std::vector<std::string>;
+
+class TreeRemoval : public ::testing::Test
+{
+protected:
+    // The entries below the scratch folder that still exist, among those named.
+    Names Surviving(const Names& relatives) const
+    {
+        Names result;
+        for (const std::string& r : relatives)
+            if (m_scratch.Exists(r))
+                result.push_back(r);
+        return result;
+    }
+
+    ScratchFolder m_scratch;
+    CFileScanner m_scanner;
+};
+
+TEST_F(TreeRemoval, RemovesATreeGivenWithOrWithoutTrailingSeparator)
+{
+    for (const char* suffix : { "", "\\", "/" }) {
+        m_scratch.MakeFile("u\\a.txt");
+        m_scratch.MakeFile("u\\sub\\b.txt");
+        m_scratch.MakeDir("u\\sub\\empty");
+        std::string folder = m_scratch.Path() + "u" + suffix;
+        EXPECT_TRUE(m_scanner.RemoveTree(folder.c_str(), TRUE)) << folder;
+        EXPECT_FALSE(m_scratch.Exists("u")) << folder;
+    }
+}
+
+TEST_F(TreeRemoval, RemovesAnEmptyFolder)
+{
+    m_scratch.MakeDir("e");
+    EXPECT_TRUE(m_scanner.RemoveTree((m_scratch.Path() + "e").c_str(), TRUE));
+    EXPECT_FALSE(m_scratch.Exists("e"));
+}
+
+TEST_F(TreeRemoval, WithoutContentsOnlyAnEmptyFolderGoes)
+{
+    m_scratch.MakeFile("full\\a.txt");
+    EXPECT_FALSE(m_scanner.RemoveTree((m_scratch.Path() + "full").c_str(), FALSE));
+    EXPECT_TRUE(m_scratch.Exists("full\\a.txt"));
+}
+
+TEST_F(TreeRemoval, AMissingFolderOrEmptyPathFailsAndTouchesNothing)
+{
+    m_scratch.MakeFile("here.txt");
+    EXPECT_FALSE(m_scanner.RemoveTree((m_scratch.Path() + "missing\\").c_str(), TRUE));
+
+    char szPrevious[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, szPrevious);
+    ASSERT_TRUE(SetCurrentDirectoryA(m_scratch.Path().c_str()));
+    BOOL bResult = m_scanner.RemoveTree("", TRUE);
+    SetCurrentDirectoryA(szPrevious);
+    EXPECT_FALSE(bResult);
+    EXPECT_TRUE(m_scratch.Exists("here.txt"));
+}
+
+TEST_F(TreeRemoval, HiddenAndSystemEntriesAreRemoved)
+{
+    SetFileAttributesA(m_scratch.MakeFile("t\\h.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA(m_scratch.MakeFile("t\\s.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    m_scratch.MakeFile("t\\.dot\\x.txt");
+    SetFileAttributesA(m_scratch.MakeDir("t\\sysdir").c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(m_scanner.RemoveTree((m_scratch.Path() + "t\\").c_str(), TRUE));
+    EXPECT_FALSE(m_scratch.Exists("t"));
+}
+
+TEST_F(TreeRemoval, AReadOnlyFileDeepInsideStaysWithItsAncestorsOnly)
+{
+    const Names all{ "t", "t\\top.txt", "t\\a", "t\\a\\y.txt", "t\\a\\b", "t\\a\\b\\ro.txt",
+                     "t\\a\\b\\x.txt", "t\\a\\c", "t\\a\\c\\z.txt", "t\\d", "t\\d\\w.txt" };
+    for (const std::string& r : all)
+        if (r.find(".txt") != std::string::npos)
+            m_scratch.MakeFile(r);
+    std::string readOnly = m_scratch.Path() + "t\\a\\b\\ro.txt";
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+
+    EXPECT_FALSE(m_scanner.RemoveTree((m_scratch.Path() + "t\\").c_str(), TRUE));
+    EXPECT_EQ((Names{ "t", "t\\a", "t\\a\\b", "t\\a\\b\\ro.txt" }), Surviving(all));
+    EXPECT_EQ(FILE_ATTRIBUTE_READONLY, GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY)
+        << "no attribute is changed";
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(TreeRemoval, AFileHeldOpenStaysAndTheRestGoes)
+{
+    m_scratch.MakeFile("t\\other.txt");
+    m_scratch.MakeFile("t\\sub\\inner.txt");
+    std::string open = m_scratch.MakeFile("t\\open.txt");
+    HANDLE h = CreateFileA(open.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    BOOL bResult = m_scanner.RemoveTree((m_scratch.Path() + "t").c_str(), TRUE);
+    CloseHandle(h);
+    EXPECT_FALSE(bResult);
+    EXPECT_EQ((Names{ "t", "t\\open.txt" }),
+              Surviving({ "t", "t\\open.txt", "t\\other.txt", "t\\sub", "t\\sub\\inner.txt" }));
+}
+
+TEST_F(TreeRemoval, RemoveFilesTriesEveryEntryAndReportsAnyFailure)
+{
+    EXPECT_TRUE(m_scanner.RemoveFiles((m_scratch.Path() + "*.none").c_str(), -1));
+    m_scratch.MakeFile("one.dat");
+    m_scratch.MakeFile("two.dat");
+    m_scratch.MakeFile("keep.txt");
+    SetFileAttributesA(m_scratch.MakeFile("three.dat").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(m_scanner.RemoveFiles((m_scratch.Path() + "*.dat").c_str(), -1));
+    EXPECT_EQ((Names{ "three.dat", "keep.txt" }), Surviving({ "one.dat", "two.dat", "three.dat", "keep.txt" }));
+    SetFileAttributesA((m_scratch.Path() + "three.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(TreeRemoval, RemoveFileFailsQuietlyOnAMissingFileOrAFolder)
+{
+    m_scratch.MakeDir("folder");
+    EXPECT_FALSE(m_scanner.RemoveFile((m_scratch.Path() + "missing.txt").c_str()));
+    EXPECT_FALSE(m_scanner.RemoveFile((m_scratch.Path() + "folder").c_str()));
+    EXPECT_TRUE(m_scratch.Exists("folder"));
+    EXPECT_TRUE(m_scanner.RemoveFile(m_scratch.MakeFile("f.txt").c_str()));
+    EXPECT_FALSE(m_scratch.Exists("f.txt"));
+}
+
+TEST_F(TreeRemoval, CFileRemoveThrowsWithTheSystemsCode)
+{
+    try {
+        CFile::Remove((m_scratch.Path() + "missing.txt").c_str());
+        ADD_FAILURE() << "no exception";
+    } catch (CFileException* e) {
+        EXPECT_EQ(ERROR_FILE_NOT_FOUND, e->m_lOsError);
+        e->Delete();
+    }
+}
+
+// --- Links: nothing outside the given folder is ever touched ---------------------------
+
+class LinkSafety : public TreeRemoval
+{
+protected:
+    void SetUp() override
+    {
+        m_scratch.MakeDir("t");
+        m_outside.MakeFile("keep.txt", "outside");
+        m_outside.MakeDir("empty");
+    }
+    void TearDown() override
+    {
+        for (const char* link : { "t\\full", "t\\empty", "t\\file", "lfull", "lempty" })
+            if (m_scratch.Exists(link))
+                HostRemoveTree(m_scratch.Path() + link);   // on the host side a link goes as a link
+    }
+    void ExpectOutsideIntact()
+    {
+        EXPECT_EQ("outside", ReadText(m_outside.Path() + "keep.txt"));
+        EXPECT_TRUE(m_outside.Exists("empty")) << "an empty target folder must survive";
+    }
+    bool Link(const std::string& target, const std::string& relative)
+    {
+        return MakeSymbolicLink(target, m_scratch.Path() + relative);
+    }
+
+    ScratchFolder m_outside;
+};
+
+TEST_F(LinkSafety, LinksInsideTheTreeAreNeverFollowed)
+{
+    m_scratch.MakeFile("t\\own.txt");
+    if (!Link(m_outside.Path(), "t\\full"))
+        GTEST_SKIP() << "no symbolic links on this system";
+    if (!Link(m_outside.Path() + "empty", "t\\empty"))
+        GTEST_SKIP() << "no symbolic links on this system";
+    if (!Link(m_outside.Path() + "keep.txt", "t\\file"))
+        GTEST_SKIP() << "no symbolic links on this system";
+
+    BOOL bResult = m_scanner.RemoveTree((m_scratch.Path() + "t\\").c_str(), TRUE);
+    ExpectOutsideIntact();
+    EXPECT_FALSE(m_scratch.Exists("t\\own.txt"));
+    // Where the system can remove a link only through its target, the link stays and so does t.
+    bool bLinksLeft = m_scratch.Exists("t\\full") || m_scratch.Exists("t\\empty") || m_scratch.Exists("t\\file");
+    EXPECT_EQ(!bLinksLeft, bResult != FALSE);
+}
+
+TEST_F(LinkSafety, AGivenFolderThatIsALinkIsNotWalked)
+{
+    if (!Link(m_outside.Path(), "lfull"))
+        GTEST_SKIP() << "no symbolic links on this system";
+    if (!Link(m_outside.Path() + "empty", "lempty"))
+        GTEST_SKIP() << "no symbolic links on this system";
+    for (const char* given : { "lfull", "lfull\\", "lempty", "lempty\\" })
+        m_scanner.RemoveTree((m_scratch.Path() + given).c_str(), TRUE);
+    ExpectOutsideIntact();
+}
+
+TEST_F(LinkSafety, AFileLinkIsRemovedAsALinkOrLeft)
+{
+    if (!Link(m_outside.Path() + "keep.txt", "t\\file"))
+        GTEST_SKIP() << "no symbolic links on this system";
+    BOOL bResult = m_scanner.RemoveFile((m_scratch.Path() + "t\\file").c_str());
+    ExpectOutsideIntact();
+    EXPECT_EQ(bResult != FALSE, !m_scratch.Exists("t\\file"));
+}
+
+// --- Long paths -----------------------------------------------------------------------
+
+class LongPaths : public TreeRemoval
+{
+protected:
+    // A chain of folders below "t" whose deepest file's path is far beyond MAX_PATH, made
+    // with the wide calls, which take such paths.
+    std::wstring MakeDeepChain()
+    {
+        WCHAR szBase[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, m_scratch.Path().c_str(), -1, szBase, MAX_PATH);
+        std::wstring path = std::wstring(L"\\\\?\\") + szBase + L"t";
+        CreateDirectoryW(path.c_str(), NULL);
+        for (int i = 0; i < 8; ++i) {
+            path += L"\\" + std::wstring(40, static_cast<wchar_t>(L'a' + i));
+            if (!CreateDirectoryW(path.c_str(), NULL))
+                return L"";
+        }
+        path += L"\\deep.txt";
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        if (h == INVALID_HANDLE_VALUE)
+            return L"";
+        CloseHandle(h);
+        return path;
+    }
+    void TearDown() override { HostRemoveTree(m_scratch.Path() + "t"); }
+};
+
+TEST_F(LongPaths, EntriesBeyondMaxPathStayWithTheirAncestors)
+{
+    m_scratch.MakeFile("t\\short.txt");
+    std::wstring deep = MakeDeepChain();
+    if (deep.empty())
+        GTEST_SKIP() << "the system does not take long paths";
+    BOOL bResult = m_scanner.RemoveTree((m_scratch.Path() + "t").c_str(), TRUE);
+    EXPECT_FALSE(bResult);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(deep.c_str())) << "the deep file stays";
+    EXPECT_FALSE(m_scratch.Exists("t\\short.txt"));
+    EXPECT_TRUE(m_scratch.Exists("t\\" + std::string(40, 'a')));
+}
+
+TEST_F(LongPaths, APathBeyondTheCompositionBoundIsNeverCut)
+{
+    // The padding "\." keeps naming the same folder: a path cut anywhere in it would
+    // name t itself, which must not be touched.
+    m_scratch.MakeFile("t\\victim.txt");
+    std::string padded = m_scratch.Path() + "t";
+    while (padded.size() < CFileScanner::kMaxComposedPath + 10)
+        padded += "\\.";
+    padded += "\\gone";
+    std::unique_ptr<CStringList> pFolders(m_scanner.ListDirectories(padded.c_str(), TRUE));
+    std::unique_ptr<CStringList> pEntries(m_scanner.ListEntries((padded + "\\*.*").c_str(), -1));
+    EXPECT_TRUE(pFolders->IsEmpty());
+    EXPECT_TRUE(pEntries->IsEmpty());
+    EXPECT_FALSE(m_scanner.RemoveTree(padded.c_str(), TRUE));
+    EXPECT_FALSE(m_scanner.RemoveTree(("\\\\?\\" + padded).c_str(), TRUE));
+    EXPECT_TRUE(m_scratch.Exists("t\\victim.txt"));
+}

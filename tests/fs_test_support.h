@@ -1,0 +1,26 @@
+// Helpers of the file scanner tests: list contents, links made on the host's side.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/Collections.h"
+
+std::vector<std::string> ToVector(const CStringList* pList);
+
+// The entries of a list, sorted, for comparisons that do not depend on the search order.
+std::vector<std::string> Sorted(const CStringList* pList);
+
+// A symbolic link at linkPath that leads to target (both Windows paths). Under Wine it is
+// made with the host's ln, since the system's own call creates nothing there. False when
+// no link can be made on this system.
+bool MakeSymbolicLink(const std::string& target, const std::string& linkPath);
+
+// Removes a tree on the host's side (links as links), also paths longer than MAX_PATH.
+// Does nothing where there is no host side.
+void HostRemoveTree(const std::string& path);
+
+// The content of a file, or "<missing>".
+std::string ReadText(const std::string& path);
