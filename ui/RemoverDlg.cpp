@@ -3,6 +3,7 @@
 #include "platform/WinApp.h"
 #include "product/Settings.h"
 #include "product/UserFolders.h"
+#include "product/UserRemoval.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
 #include "ui/Language.h"
@@ -82,6 +83,39 @@ void CRemoverDlg::FillUserList()
     ListUsers(arrUsers, TRUE, TRUE);
     for (INT_PTR i = 0; i < arrUsers.GetSize(); ++i)
         m_listUsers.AddString(arrUsers[i]);
+}
+
+void CRemoverDlg::RefillUserList()
+{
+    m_listUsers.ResetContent();
+    FillUserList();
+}
+
+void CRemoverDlg::OnOK()
+{
+    int nIndex = m_listUsers.GetCurSel();
+    if (nIndex == LB_ERR)
+        return;
+    CString strUser;
+    m_listUsers.GetText(nIndex, strUser);
+
+    CString strWarning;
+    strWarning.LoadString(g_bGerman ? IDS_CONFIRM_DE : IDS_CONFIRM_EN);
+    // Owned by the dialog, so that no second Delete! can start while it is open.
+    if (::MessageBoxA(m_hWnd, strWarning, "Kavrost", MB_YESNO | MB_ICONWARNING) != IDYES)
+        return;
+
+    switch (RemoveUser(strUser)) {
+    case RemoveUserBadName:
+        return;   // nothing was touched
+    case RemoveUserNoUserKey:
+        // The folders are gone already; the list below shows what is left.
+        MessageBox("Couldn't open reg key!", NULL, 0);
+        break;
+    case RemoveUserDone:
+        break;
+    }
+    RefillUserList();
 }
 
 BOOL CRemoverDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* pResult)

@@ -16,6 +16,8 @@ protected:
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+    // The Delete command (Delete! or Enter): removes the selected user after a warning.
+    void OnOK() override;
     BOOL OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* pResult) override;
 
     void OnSysCommand(UINT nID, LPARAM lParam);
@@ -24,6 +26,8 @@ protected:
 
     // Adds every user folder's name to the list box (which sorts them).
     void FillUserList();
+    // Empties the list box and fills it again from the folders on disk.
+    void RefillUserList();
     // Puts the prompt and button texts of the chosen language in place.
     void ApplyLanguageTexts();
 };
