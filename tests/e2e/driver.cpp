@@ -522,6 +522,214 @@ TEST_F(Close, EveryWayEndsTheProcess)
     }
 }
 
+// ---- the Delete command ----
+
+const char kUserKey[] = "Software\\dabro\\User";
+const char kConfirmEn[] =
+    "CAUTION: You are about to delete a local user - including all rooms owned by this user.\n"
+    "Are you sure?";
+const char kConfirmDe[] =
+    "VORSICHT: Sie werden die lokalen Daten eines Users l\xF6schen. Alle R\xE4ume dieser Person "
+    "werden mitgel\xF6scht.\nM\xF6\x63hten Sie das wirklich tun?";
+
+class DeleteCommand : public KavrostRun
+{
+protected:
+    // Users anna, _guest and bob, each with two folders and a registry key.
+    void InstallWithUsers()
+    {
+        InstallProduct({});
+        m_strAgency = m_install.MakeDir("Agency");
+        ScratchRegistry::SetString(kDirectoriesKey, "Agency", m_strAgency.c_str());
+        for (const char* name : { "anna", "_guest", "bob" }) {
+            std::string user = name;
+            m_install.MakeFile("User\\" + user + "\\rooms\\r1\\room.dat");
+            m_install.MakeFile("Agency\\USER_SPC\\" + user + "\\a.bin");
+            ScratchRegistry::SetString((std::string(kUserKey) + "\\" + user + "\\Rooms").c_str(),
+                                       "Title", "x");
+        }
+    }
+
+    bool UserStored(const std::string& name, std::string* pWhy) const
+    {
+        bool bUser = m_install.Exists("User\\" + name);
+        bool bAgency = m_install.Exists("Agency\\USER_SPC\\" + name);
+        bool bKey = ScratchRegistry::KeyExists((std::string(kUserKey) + "\\" + name).c_str());
+        *pWhy = std::string("user folder ") + (bUser ? "present" : "gone") + ", agency folder " +
+                (bAgency ? "present" : "gone") + ", key " + (bKey ? "present" : "gone");
+        return bUser && bAgency && bKey;
+    }
+
+    ::testing::AssertionResult Stored(const std::string& name) const
+    {
+        std::string why;
+        if (UserStored(name, &why))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << name << ": " << why;
+    }
+
+    ::testing::AssertionResult Gone(const std::string& name) const
+    {
+        std::string why;
+        UserStored(name, &why);
+        if (why == "user folder gone, agency folder gone, key gone")
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << name << ": " << why;
+    }
+
+    // Selects a user in the list and presses Delete!; the warning is posted, not sent.
+    void PressDelete(HWND hDlg, const char* pszUser)
+    {
+        HWND hList = GetDlgItem(hDlg, kIdUserList);
+        if (pszUser != NULL) {
+            std::vector<std::string> items = ListItems(hList);
+            auto it = std::find(items.begin(), items.end(), pszUser);
+            ASSERT_NE(items.end(), it) << pszUser << " is not listed";
+            SendMessageW(hList, LB_SETCURSEL, static_cast<WPARAM>(it - items.begin()), 0);
+        }
+        PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
+    }
+
+    // A message box of the program: a window captioned Kavrost without the user list.
+    HWND WaitForBox(DWORD dwTimeout = kTimeoutMs)
+    {
+        HWND hFound = NULL;
+        WaitUntil([&] {
+            for (HWND h : VisibleWindowsOf(m_pi.dwProcessId))
+                if (TextOf(h) == "Kavrost" && GetDlgItem(h, kIdUserList) == NULL)
+                    hFound = h;
+            return hFound != NULL;
+        }, dwTimeout);
+        return hFound;
+    }
+
+    static std::string BoxText(HWND hBox)
+    {
+        std::string text;
+        for (HWND h : ChildrenOf(hBox, "Static"))
+            if (!TextOf(h).empty())
+                text += TextOf(h);
+        return text;
+    }
+
+    void Answer(HWND hBox, int nId)
+    {
+        PostMessageA(hBox, WM_COMMAND, MAKEWPARAM(nId, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(hBox, nId)));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(hBox); })) << "the box did not close";
+    }
+
+    std::string m_strAgency;
+};
+
+TEST_F(DeleteCommand, NothingSelectedShowsNoBox)
+{
+    InstallWithUsers();
+    Start();
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    PressDelete(hDlg, NULL);
+    EXPECT_EQ((HWND)NULL, WaitForBox(1500));
+    EXPECT_TRUE(IsWindowEnabled(hDlg));
+    EXPECT_TRUE(Stored("anna"));
+    EXPECT_EQ(3u, ListItems(GetDlgItem(hDlg, kIdUserList)).size());
+}
+
+TEST_F(DeleteCommand, NoChangesNothing)
+{
+    InstallWithUsers();
+    Start();
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    PressDelete(hDlg, "anna");
+    HWND hBox = WaitForBox();
+    ASSERT_NE(hBox, (HWND)NULL) << "no warning appeared";
+    EXPECT_EQ(kConfirmEn, BoxText(hBox));
+    EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the warning must be owned by the dialog";
+    ASSERT_NE((HWND)NULL, GetDlgItem(hBox, IDYES));
+    ASSERT_NE((HWND)NULL, GetDlgItem(hBox, IDNO));
+    EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(GetDlgItem(hBox, IDYES), GWL_STYLE) & 0x0F)
+        << "Yes is the default button";
+    EXPECT_EQ(BS_PUSHBUTTON, GetWindowLongA(GetDlgItem(hBox, IDNO), GWL_STYLE) & 0x0F);
+    Answer(hBox, IDNO);
+    Sleep(300);
+    EXPECT_TRUE(Stored("anna"));
+    EXPECT_EQ((std::vector<std::string>{"_guest", "anna", "bob"}),
+              ListItems(GetDlgItem(hDlg, kIdUserList)));
+    EXPECT_TRUE(IsWindowEnabled(hDlg));
+}
+
+TEST_F(DeleteCommand, YesRemovesTheUserAndListsTheRest)
+{
+    InstallWithUsers();
+    Start();
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    PressDelete(hDlg, "anna");
+    HWND hBox = WaitForBox();
+    ASSERT_NE(hBox, (HWND)NULL);
+    Answer(hBox, IDYES);
+    HWND hList = GetDlgItem(hDlg, kIdUserList);
+    EXPECT_TRUE(WaitUntil([&] { return ListItems(hList).size() == 2; }));
+    EXPECT_EQ((std::vector<std::string>{"_guest", "bob"}), ListItems(hList));
+    EXPECT_EQ(LB_ERR, SendMessageW(hList, LB_GETCURSEL, 0, 0)) << "no selection after the rebuild";
+    EXPECT_TRUE(Gone("anna"));
+    EXPECT_TRUE(Stored("_guest"));
+    EXPECT_TRUE(Stored("bob"));
+
+    // A '_' user goes the same way; the dialog stays open throughout.
+    PressDelete(hDlg, "_guest");
+    hBox = WaitForBox();
+    ASSERT_NE(hBox, (HWND)NULL);
+    Answer(hBox, IDYES);
+    EXPECT_TRUE(WaitUntil([&] { return ListItems(hList).size() == 1; }));
+    EXPECT_TRUE(Gone("_guest"));
+    EXPECT_TRUE(Stored("bob"));
+    EXPECT_TRUE(IsWindow(hDlg));
+}
+
+TEST_F(DeleteCommand, GermanWarningIsText106)
+{
+    InstallWithUsers();
+    SetResourceDll("LangDE.dll");
+    Start();
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    PressDelete(hDlg, "bob");
+    HWND hBox = WaitForBox();
+    ASSERT_NE(hBox, (HWND)NULL);
+    EXPECT_EQ(kConfirmDe, BoxText(hBox));
+    EXPECT_EQ("Kavrost", TextOf(hBox));
+    Answer(hBox, IDNO);
+    EXPECT_TRUE(Stored("bob"));
+}
+
+TEST_F(DeleteCommand, MissingUserKeyIsReportedAndTheListRebuilt)
+{
+    InstallWithUsers();
+    SHDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
+    Start();
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    PressDelete(hDlg, "bob");
+    HWND hBox = WaitForBox();
+    ASSERT_NE(hBox, (HWND)NULL);
+    Answer(hBox, IDYES);
+
+    HWND hReport = WaitForBox();
+    ASSERT_NE(hReport, (HWND)NULL) << "no report of the missing key";
+    EXPECT_EQ("Couldn't open reg key!", BoxText(hReport));
+    EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the report is owned by the dialog";
+    Answer(hReport, IDOK);
+
+    HWND hList = GetDlgItem(hDlg, kIdUserList);
+    EXPECT_TRUE(WaitUntil([&] { return ListItems(hList).size() == 2; }));
+    EXPECT_EQ((std::vector<std::string>{"_guest", "anna"}), ListItems(hList));
+    EXPECT_FALSE(m_install.Exists("User\\bob"));
+    EXPECT_FALSE(m_install.Exists("Agency\\USER_SPC\\bob"));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
