@@ -197,6 +197,19 @@ TEST_F(LinkSafety, AGivenFolderThatIsALinkIsNotWalked)
     ExpectOutsideIntact();
 }
 
+TEST_F(LinkSafety, ATreeReachedThroughALinkedAncestorIsRemoved)
+{
+    // Only the entries below the given folder are checked for links, not the way to it.
+    m_outside.MakeFile("tree\\a.txt");
+    m_outside.MakeFile("tree\\sub\\b.txt");
+    if (!Link(m_outside.Path(), "via"))
+        GTEST_SKIP() << "no symbolic links on this system";
+    EXPECT_TRUE(m_scanner.RemoveTree((m_scratch.Path() + "via\\tree\\").c_str(), TRUE));
+    EXPECT_FALSE(m_outside.Exists("tree"));
+    ExpectOutsideIntact();
+    HostRemoveTree(m_scratch.Path() + "via");
+}
+
 TEST_F(LinkSafety, AFileLinkIsRemovedAsALinkOrLeft)
 {
     if (!Link(m_outside.Path() + "keep.txt", "t\\file"))
