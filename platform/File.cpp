@@ -2,11 +2,14 @@
 
 #include <string.h>
 
-// Removal goes through one handle: the entry is opened as itself (a link not followed where
-// the system allows that), the name the system resolved for the handle is compared with the
-// path the caller named, and only then is the handle marked for deletion. A system that
-// cannot open a link as itself resolves the handle to the link's target; the names then
-// differ and nothing is deleted.
+// Windows reports every junction and symbolic link as a reparse point, and DeleteFileA on a
+// file link removes the link itself, so files are deleted by name. Some compatibility layers
+// (Wine) report a link to a file as a plain file and delete what it leads to; there, and for
+// every folder link, removal goes through one handle: the entry is opened as itself (a link
+// not followed where the system allows that), the name the system resolved for the handle is
+// compared with the path the caller named, and only then is the handle marked for deletion.
+// A system that cannot open a link as itself resolves the handle to the link's target; the
+// names then differ and nothing is deleted.
 
 namespace {
 
@@ -48,6 +51,14 @@ const NtFileServices& Nt()
 {
     static const NtFileServices s_services;
     return s_services;
+}
+
+// TRUE where directory listings show a link to a file as a plain file.
+bool ListingsHideFileLinks()
+{
+    static const bool s_bHide =
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != NULL;
+    return s_bHide;
 }
 
 // A name relative to its volume, "\dir\name", in wide characters.
@@ -197,7 +208,11 @@ DWORD RemoveEntry(LPCSTR pszPath, BOOL bFolderLink)
 
 void CFile::Remove(LPCSTR pszFileName)
 {
-    DWORD dwError = RemoveEntry(pszFileName, FALSE);
+    DWORD dwError = 0;
+    if (!ListingsHideFileLinks())
+        dwError = DeleteFileA(pszFileName) ? 0 : GetLastError();
+    else
+        dwError = RemoveEntry(pszFileName, FALSE);
     if (dwError != 0)
         throw new CFileException(static_cast<LONG>(dwError));
 }
