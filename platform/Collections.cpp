@@ -37,13 +37,9 @@ void CStringArray::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
     CString* pNew = new (std::nothrow) CString[static_cast<size_t>(nNewMax)];
     if (pNew == NULL)
         AfxThrowMemoryException();
-    try {
-        for (INT_PTR i = 0; i < m_nSize; ++i)
-            pNew[i] = m_pData[i];
-    } catch (...) {
-        delete[] pNew;
-        throw;
-    }
+    // The strings move to the new block; their character buffers stay where they are.
+    for (INT_PTR i = 0; i < m_nSize; ++i)
+        pNew[i].Swap(m_pData[i]);
     delete[] m_pData;
     m_pData = pNew;
     m_nSize = nNewSize;
@@ -52,10 +48,11 @@ void CStringArray::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
 
 void CStringArray::SetAtGrow(INT_PTR nIndex, LPCSTR pszElement)
 {
-    CString element(pszElement);   // copied first: pszElement may live in this array
+    // Growing moves the strings without moving their characters, so pszElement stays
+    // valid even when it is the text of an element of this array.
     if (nIndex >= m_nSize)
         SetSize(nIndex + 1, -1);
-    m_pData[nIndex] = element;
+    m_pData[nIndex] = pszElement;
 }
 
 INT_PTR CStringArray::Add(LPCSTR pszElement)

@@ -252,6 +252,19 @@ void CString::Format(LPCSTR pszFormat, ...)
     *this = result;
 }
 
+void CString::Swap(CString& other)
+{
+    LPSTR pchData = m_pchData;
+    int nDataLength = m_nDataLength;
+    int nAllocLength = m_nAllocLength;
+    m_pchData = other.m_pchData;
+    m_nDataLength = other.m_nDataLength;
+    m_nAllocLength = other.m_nAllocLength;
+    other.m_pchData = pchData;
+    other.m_nDataLength = nDataLength;
+    other.m_nAllocLength = nAllocLength;
+}
+
 BOOL CString::LoadString(UINT nID)
 {
     Empty();

@@ -44,6 +44,9 @@ public:
 
     void Format(LPCSTR pszFormat, ...);
 
+    // Exchanges the contents of two strings without copying their characters.
+    void Swap(CString& other);
+
     // Loads a text of the module's string table, converted from UTF-16 to the
     // ANSI code page. FALSE, and the empty string, when there is no such entry.
     BOOL LoadString(UINT nID);

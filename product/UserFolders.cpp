@@ -1,17 +1,18 @@
 #include "product/UserFolders.h"
 
-#include <mbstring.h>
 #include <stdio.h>
+#include <string.h>
 
 CString g_strInstallPath;
 
 namespace {
 
 // Names without an extension. Some platforms' searches also deliver names with
-// one for the pattern "*.", so the outcome is checked on the name itself.
+// one for the pattern "*.", so the outcome is checked on the name itself. A '.'
+// is never the second byte of a double-byte character, so a byte search is exact.
 bool HasNoDot(LPCSTR pszName)
 {
-    return _mbschr(reinterpret_cast<const unsigned char*>(pszName), '.') == NULL;
+    return strchr(pszName, '.') == NULL;
 }
 
 } // namespace
