@@ -83,5 +83,36 @@ shoot() {
 }
 shoot LangEN.dll kavrost-en.png
 shoot LangDE.dll kavrost-de.png
+
+# Delete! at work: select bert, press Enter (Delete! is the default button), take the
+# warning, answer Yes with Enter, and take the list of the remaining users.
+language LangEN.dll
+wine "$build/Kavrost.exe" &
+pid=$!
+win=$(xdotool search --sync --onlyvisible --name '^Kavrost$' | head -n 1)
+sleep 1
+xdotool mousemove --window "$win" 70 108 click 1
+xdotool key Return
+sleep 1
+box=$(xdotool search --onlyvisible --name '^Kavrost$' | grep -v -x "$win" | head -n 1)
+if [ -n "$box" ]; then
+  import -window "$box" "$here/docs/kavrost-warning.png"
+  echo "demo: saved docs/kavrost-warning.png"
+  xdotool key Return
+  sleep 1
+  import -window "$win" "$here/docs/kavrost-after-delete.png"
+  echo "demo: saved docs/kavrost-after-delete.png"
+else
+  echo "demo: the warning did not appear" >&2
+fi
+xdotool key Escape
+wait $pid || true
+drive=$WINEPREFIX/drive_c
+if [ ! -e "$drive/dabro/Tessaline/User/bert" ] && [ ! -e "$drive/dabro/Agency/USER_SPC/bert" ] &&
+   ! wine reg.exe query 'HKCU\Software\dabro\User\bert' >/dev/null 2>&1; then
+  echo "demo: bert is removed: both folders and the registry key are gone"
+else
+  echo "demo: bert was not removed completely" >&2
+fi
 wine reg.exe add "$settings\\Settings" /v ResourceDLL /d LangEN.dll /f >/dev/null
 wineserver_wait
