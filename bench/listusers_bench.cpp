@@ -221,8 +221,14 @@ int main(int argc, char** argv)
 
     double startMs = -1;
     if (argc > 1) {
+        // The build passes a host path; the host's root is drive Z: under Wine.
+        std::string exe = argv[1];
+        if (!exe.empty() && exe[0] == '/') {
+            std::replace(exe.begin(), exe.end(), '/', '\\');
+            exe = "Z:" + exe;
+        }
         PathNameOverride override(root);
-        startMs = StartToFilledList(argv[1]);
+        startMs = StartToFilledList(exe.c_str());
     }
     RemoveScratch(root);
     printf("listusers/one-enumeration median ratio: %.2f; start to filled list: %.0f ms\n",
