@@ -1,5 +1,7 @@
 # End-to-end tests: a driver starts Kavrost.exe in the prefix under a display and
-# operates its windows. They share the prefix's registry, so they never overlap.
+# operates its windows. They share the prefix's registry, so they never overlap;
+# and they run alone, since every Wine process that starts with another locale
+# rewrites the prefix's regional settings, which the locale cases read.
 if(TARGET Kavrost)
   add_executable(e2e_driver e2e/driver.cpp)
   target_link_libraries(e2e_driver PRIVATE kavrost_test_support)
@@ -12,6 +14,7 @@ if(TARGET Kavrost)
     set_tests_properties(e2e.${name} PROPERTIES
       ENVIRONMENT "${KAVROST_TEST_ENV};LC_ALL=${locale}"
       RESOURCE_LOCK kavrost_prefix_hkcu
+      RUN_SERIAL TRUE
       SKIP_RETURN_CODE 77
       TIMEOUT 240
       FAIL_REGULAR_EXPRESSION "\\[  PASSED  \\] 0 tests")
@@ -26,4 +29,5 @@ if(TARGET Kavrost)
   e2e_case(user_list UserList en_US.UTF-8)
   e2e_case(about_box AboutBox en_US.UTF-8)
   e2e_case(close Close en_US.UTF-8)
+  e2e_case(delete DeleteCommand en_US.UTF-8)
 endif()
