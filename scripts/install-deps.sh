@@ -18,5 +18,5 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" \
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" \
   </dev/null >/tmp/kavrost-apt.log 2>&1 || { tail -n 30 /tmp/kavrost-apt.log; exit 1; }
