@@ -1,6 +1,6 @@
 // Benchmark of the user listing.
 //
-// 1. ListUsers against one plain FindFirstFileA/FindNextFileA pass over the same
+// 1. ListUsers against one plain FindFirstFileW/FindNextFileW pass over the same
 //    folder of 10,000 user folders, alternating, several pairs in one run.
 // 2. The time from the start of Kavrost.exe (given as the first argument) to its
 //    list box holding all 10,000 names.
@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <stdio.h>
+#include <wchar.h>
 #include <string>
 #include <vector>
 
@@ -48,15 +49,16 @@ bool UnderWine()
 // The minimal pass: one enumeration of the folder, counting the folders without a dot.
 int OneEnumeration(const std::string& folder)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "*.").c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    std::wstring pattern(folder.begin(), folder.end());   // an ASCII scratch path
+    HANDLE h = FindFirstFileW((pattern + L"*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
         return 0;
     int n = 0;
     do {
-        if (fd.cFileName[0] != '.' && (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        if (wcschr(fd.cFileName, L'.') == NULL && (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             ++n;
-    } while (FindNextFileA(h, &fd));
+    } while (FindNextFileW(h, &fd));
     FindClose(h);
     return n;
 }
@@ -196,7 +198,7 @@ int main(int argc, char** argv)
     std::vector<double> ratios;
     for (int pair = 0; pair < kPairs; ++pair) {
         // Alternate which goes first, so that neither always meets a warm cache.
-        CStringArray arr;
+        CStringArrayW arr;
         int nListed = 0, nPlain = 0;
         double listUsers = 0, plain = 0;
         for (int step = 0; step < 2; ++step) {

@@ -6,59 +6,31 @@ namespace {
 
 const int kMaskNotPlain = 0x5E;   // hidden, system, volume label, directory, device
 
-BOOL IsDotEntry(LPCSTR pszName)
+int LastSeparator(const CStringW& strPath)
 {
-    return pszName[0] == '.' && (pszName[1] == 0 || (pszName[1] == '.' && pszName[2] == 0));
-}
-
-int LastSeparator(const CString& strPath)
-{
-    int nBackslash = strPath.ReverseFind('\\');
-    int nSlash = strPath.ReverseFind('/');
+    int nBackslash = strPath.ReverseFind(L'\\');
+    int nSlash = strPath.ReverseFind(L'/');
     return nBackslash > nSlash ? nBackslash : nSlash;
 }
 
-BOOL Fits(const CString& strFolder, LPCSTR pszName)
+// TRUE when the entry can be listed: its name can be joined to the folder, and the
+// joined path fits.
+BOOL IsListable(const CStringW& strFolder, const CStringW& strName)
 {
-    return strFolder.GetLength() + lstrlenA(pszName) < CFileScanner::kMaxComposedPath;
-}
-
-// The folder path as the entry itself: one trailing separator dropped, since the system
-// looks through a link that is named with one.
-CString EntryPathOf(const CString& strFolder)
-{
-    int nLength = strFolder.GetLength();
-    if (nLength > 1 && LastSeparator(strFolder) == nLength - 1 && strFolder[nLength - 2] != ':')
-        return strFolder.Left(nLength - 1);
-    return strFolder;
+    return IsComposableName(strName) &&
+           strFolder.GetLength() + strName.GetLength() < CFileScanner::kMaxComposedPath;
 }
 
 } // namespace
 
-CFileScanner::CFileScanner() : m_hFind(INVALID_HANDLE_VALUE) {}
+CFileScanner::CFileScanner() {}
 
-CFileScanner::~CFileScanner()
-{
-    CloseSearch();
-}
+CFileScanner::~CFileScanner() {}
 
-void CFileScanner::CloseSearch()
+BOOL CFileScanner::FindEntry(CStringW& strName, const CStringW& strPattern, int nFilter)
 {
-    if (m_hFind != INVALID_HANDLE_VALUE) {
-        FindClose(m_hFind);
-        m_hFind = INVALID_HANDLE_VALUE;
-    }
-}
-
-BOOL CFileScanner::FindEntry(CString& strName, const CString& strPattern, int nFilter)
-{
-    BOOL bFound;
-    if (strPattern.IsEmpty()) {
-        bFound = FindNextFileA(m_hFind, &m_findData);
-    } else {
-        m_hFind = FindFirstFileA(strPattern, &m_findData);
-        bFound = m_hFind != INVALID_HANDLE_VALUE;
-    }
+    BOOL bFound = strPattern.IsEmpty() ? m_find.FindNext(m_findData)
+                                       : m_find.FindFirst(strPattern, m_findData);
     if (!bFound) {
         strName.Empty();
         return FALSE;
@@ -80,11 +52,11 @@ BOOL CFileScanner::FindEntry(CString& strName, const CString& strPattern, int nF
     return TRUE;
 }
 
-CString* CFileScanner::NextEntry(const CString& strPattern, int nFilter)
+CStringW* CFileScanner::NextEntry(const CStringW& strPattern, int nFilter)
 {
     UINT uPreviousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-    CString strName;
-    CString strWorking(strPattern);
+    CStringW strName;
+    CStringW strWorking(strPattern);
     do {
         BOOL bFound = FindEntry(strName, strWorking, nFilter);
         strWorking.Empty();
@@ -95,38 +67,38 @@ CString* CFileScanner::NextEntry(const CString& strPattern, int nFilter)
 
     if (strName.IsEmpty())
         return NULL;
-    return new CString(strName);
+    return new CStringW(strName);
 }
 
-CStringList* CFileScanner::ListEntries(const CString& strPattern, int nFilter)
+CStringListW* CFileScanner::ListEntries(const CStringW& strPattern, int nFilter)
 {
-    CStringList* pList = new CStringList(10);
-    CString strFolder = DirectoryOf(strPattern, TRUE);
-    const CString strContinue;
+    CStringListW* pList = new CStringListW(10);
+    CStringW strFolder = DirectoryOf(strPattern, TRUE);
+    const CStringW strContinue;
 
-    CString* pEntry = NextEntry(strPattern, nFilter);
+    CStringW* pEntry = NextEntry(strPattern, nFilter);
     while (pEntry != NULL) {
-        if (!IsDotEntry(*pEntry) && Fits(strFolder, *pEntry))
+        if (IsListable(strFolder, *pEntry))
             pList->AddTail(strFolder + *pEntry);
         delete pEntry;
         pEntry = NextEntry(strContinue, nFilter);
     }
-    CloseSearch();
+    m_find.Close();
     return pList;
 }
 
-CStringList* CFileScanner::ListDirectories(const CString& strFolder, BOOL bFullPaths)
+CStringListW* CFileScanner::ListDirectories(const CStringW& strFolder, BOOL bFullPaths)
 {
-    CStringList* pList = new CStringList(10);
-    CString strPattern = JoinPath(strFolder, "*.*");
-    CString strParent = DirectoryOf(strPattern, TRUE);
-    const CString strContinue;
+    CStringListW* pList = new CStringListW(10);
+    CStringW strPattern = JoinPath(strFolder, L"*.*");
+    CStringW strParent = DirectoryOf(strPattern, TRUE);
+    const CStringW strContinue;
 
-    CString* pEntry = NextEntry(strPattern, FILE_ATTRIBUTE_DIRECTORY);
+    CStringW* pEntry = NextEntry(strPattern, FILE_ATTRIBUTE_DIRECTORY);
     while (pEntry != NULL) {
         // A path that would not fit is left out rather than cut.
-        if (!IsDotEntry(*pEntry) && Fits(strParent, *pEntry)) {
-            CString strFullPath = strParent + *pEntry;
+        if (IsListable(strParent, *pEntry)) {
+            CStringW strFullPath = strParent + *pEntry;
             CFileStatus status;
             if (CFile::GetStatus(strFullPath, status) &&
                 (status.m_attribute & FILE_ATTRIBUTE_DIRECTORY) != 0)
@@ -135,14 +107,14 @@ CStringList* CFileScanner::ListDirectories(const CString& strFolder, BOOL bFullP
         delete pEntry;
         pEntry = NextEntry(strContinue, FILE_ATTRIBUTE_DIRECTORY);
     }
-    CloseSearch();
+    m_find.Close();
     return pList;
 }
 
-CStringList* CFileScanner::CollectFiles(const CString& strPattern, int nFilter, BOOL bRecurse,
-                                        CStringList* pList)
+CStringListW* CFileScanner::CollectFiles(const CStringW& strPattern, int nFilter, BOOL bRecurse,
+                                        CStringListW* pList)
 {
-    CStringList* pEntries = ListEntries(strPattern, nFilter);
+    CStringListW* pEntries = ListEntries(strPattern, nFilter);
     if (pList == NULL) {
         pList = pEntries;   // a new list: the caller owns it
     } else {
@@ -151,11 +123,11 @@ CStringList* CFileScanner::CollectFiles(const CString& strPattern, int nFilter, 
     }
 
     if (bRecurse) {
-        CString strName = FileNameOf(strPattern);
-        CStringList* pFolders = ListDirectories(DirectoryOf(strPattern, TRUE), TRUE);
+        CStringW strName = FileNameOf(strPattern);
+        CStringListW* pFolders = ListDirectories(DirectoryOf(strPattern, TRUE), TRUE);
         POSITION pos = pFolders->GetHeadPosition();
         while (pos != NULL) {
-            const CString& strFolder = pFolders->GetNext(pos);
+            const CStringW& strFolder = pFolders->GetNext(pos);
             if (!CFile::IsLink(strFolder))
                 CollectFiles(JoinPath(strFolder, strName), nFilter, TRUE, pList);
         }
@@ -164,14 +136,14 @@ CStringList* CFileScanner::CollectFiles(const CString& strPattern, int nFilter, 
     return pList;
 }
 
-CString CFileScanner::JoinPath(const CString& strFolder, const CString& strName)
+CStringW CFileScanner::JoinPath(const CStringW& strFolder, const CStringW& strName)
 {
     if (strFolder.IsEmpty() || LastSeparator(strFolder) == strFolder.GetLength() - 1)
         return strFolder + strName;
-    return strFolder + '\\' + strName;
+    return strFolder + L'\\' + strName;
 }
 
-CString CFileScanner::FileNameOf(const CString& strPath)
+CStringW CFileScanner::FileNameOf(const CStringW& strPath)
 {
     int nSeparator = LastSeparator(strPath);
     if (nSeparator < 0)
@@ -179,21 +151,21 @@ CString CFileScanner::FileNameOf(const CString& strPath)
     return strPath.Mid(nSeparator + 1);
 }
 
-CString CFileScanner::DirectoryOf(const CString& strPath, BOOL bKeepDrive)
+CStringW CFileScanner::DirectoryOf(const CStringW& strPath, BOOL bKeepDrive)
 {
-    CString strResult;
+    CStringW strResult;
     int nSeparator = LastSeparator(strPath);
     if (nSeparator >= 0)
         strResult = strPath.Left(nSeparator + 1);
     if (!bKeepDrive) {
-        int nColon = strResult.Find(':');
+        int nColon = strResult.Find(L':');
         if (nColon >= 0)
             strResult = strResult.Mid(nColon + 1);
     }
     return strResult;
 }
 
-BOOL CFileScanner::RemoveFile(const CString& strPath)
+BOOL CFileScanner::RemoveFile(const CStringW& strPath)
 {
     try {
         CFile::Remove(strPath);
@@ -204,9 +176,9 @@ BOOL CFileScanner::RemoveFile(const CString& strPath)
     return TRUE;
 }
 
-BOOL CFileScanner::RemoveFiles(const CString& strPattern, int nFilter)
+BOOL CFileScanner::RemoveFiles(const CStringW& strPattern, int nFilter)
 {
-    CStringList* pList = CollectFiles(strPattern, nFilter, FALSE, NULL);
+    CStringListW* pList = CollectFiles(strPattern, nFilter, FALSE, NULL);
     BOOL bResult = TRUE;
     POSITION pos = pList->GetHeadPosition();
     while (pos != NULL) {
@@ -217,25 +189,24 @@ BOOL CFileScanner::RemoveFiles(const CString& strPattern, int nFilter)
     return bResult;
 }
 
-BOOL CFileScanner::RemoveTree(const CString& strFolder, BOOL bContents)
+BOOL CFileScanner::RemoveTree(const CStringW& strFolder, BOOL bContents)
 {
     // The empty path would address the process's current folder.
     if (strFolder.IsEmpty())
         return FALSE;
 
     // A link is never walked: it goes as a link, or stays where the system cannot do that.
-    CString strEntry = EntryPathOf(strFolder);
-    if (CFile::IsLink(strEntry))
-        return CFile::RemoveFolderLink(strEntry);
+    if (CFile::IsLink(strFolder))
+        return CFile::RemoveFolderLink(strFolder);
 
     if (bContents) {
-        CStringList* pFolders = ListDirectories(strFolder, TRUE);
+        CStringListW* pFolders = ListDirectories(strFolder, TRUE);
         POSITION pos = pFolders->GetHeadPosition();
         while (pos != NULL)
             RemoveTree(pFolders->GetNext(pos), bContents);
         delete pFolders;
 
-        RemoveFiles(JoinPath(strFolder, "*.*"), -1);
+        RemoveFiles(JoinPath(strFolder, L"*.*"), -1);
     }
-    return RemoveDirectoryA(strFolder);
+    return CFile::RemoveFolder(strFolder);
 }

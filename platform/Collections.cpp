@@ -2,18 +2,21 @@
 
 #include <new>
 
-CStringArray::CStringArray() : m_pData(NULL), m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1) {}
+template <typename TChar>
+CStringArrayT<TChar>::CStringArrayT() : m_pData(NULL), m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1) {}
 
-CStringArray::~CStringArray()
+template <typename TChar>
+CStringArrayT<TChar>::~CStringArrayT()
 {
     delete[] m_pData;
 }
 
-void CStringArray::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
+template <typename TChar>
+void CStringArrayT<TChar>::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
 {
     if (nGrowBy >= 0)
         m_nGrowBy = nGrowBy;
-    if (nNewSize < 0 || nNewSize > static_cast<INT_PTR>(0x7FFFFFFF / sizeof(CString)))
+    if (nNewSize < 0 || nNewSize > static_cast<INT_PTR>(0x7FFFFFFF / sizeof(String)))
         AfxThrowMemoryException();
     if (nNewSize == 0) {
         delete[] m_pData;
@@ -34,7 +37,7 @@ void CStringArray::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
         nGrow = nGrow < 4 ? 4 : (nGrow > 1024 ? 1024 : nGrow);
     }
     INT_PTR nNewMax = m_nMaxSize + nGrow > nNewSize ? m_nMaxSize + nGrow : nNewSize;
-    CString* pNew = new (std::nothrow) CString[static_cast<size_t>(nNewMax)];
+    String* pNew = new (std::nothrow) String[static_cast<size_t>(nNewMax)];
     if (pNew == NULL)
         AfxThrowMemoryException();
     // The strings move to the new block; their character buffers stay where they are.
@@ -46,7 +49,8 @@ void CStringArray::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
     m_nMaxSize = nNewMax;
 }
 
-void CStringArray::SetAtGrow(INT_PTR nIndex, LPCSTR pszElement)
+template <typename TChar>
+void CStringArrayT<TChar>::SetAtGrow(INT_PTR nIndex, const TChar* pszElement)
 {
     // Growing moves the strings without moving their characters, so pszElement stays
     // valid even when it is the text of an element of this array.
@@ -55,24 +59,28 @@ void CStringArray::SetAtGrow(INT_PTR nIndex, LPCSTR pszElement)
     m_pData[nIndex] = pszElement;
 }
 
-INT_PTR CStringArray::Add(LPCSTR pszElement)
+template <typename TChar>
+INT_PTR CStringArrayT<TChar>::Add(const TChar* pszElement)
 {
     INT_PTR nIndex = m_nSize;
     SetAtGrow(nIndex, pszElement);
     return nIndex;
 }
 
-CStringList::CStringList(INT_PTR nBlockSize)
+template <typename TChar>
+CStringListT<TChar>::CStringListT(INT_PTR nBlockSize)
     : m_pHead(NULL), m_pTail(NULL), m_nCount(0), m_nBlockSize(nBlockSize)
 {
 }
 
-CStringList::~CStringList()
+template <typename TChar>
+CStringListT<TChar>::~CStringListT()
 {
     RemoveAll();
 }
 
-POSITION CStringList::AddTail(LPCSTR pszElement)
+template <typename TChar>
+POSITION CStringListT<TChar>::AddTail(const TChar* pszElement)
 {
     CNode* pNode = new (std::nothrow) CNode;
     if (pNode == NULL)
@@ -93,7 +101,8 @@ POSITION CStringList::AddTail(LPCSTR pszElement)
     return reinterpret_cast<POSITION>(pNode);
 }
 
-void CStringList::AddTail(const CStringList* pNewList)
+template <typename TChar>
+void CStringListT<TChar>::AddTail(const CStringListT* pNewList)
 {
     // Counted, so that appending a list to itself copies each string once.
     const CNode* pNode = pNewList->m_pHead;
@@ -101,7 +110,8 @@ void CStringList::AddTail(const CStringList* pNewList)
         AddTail(pNode->data);
 }
 
-void CStringList::RemoveAll()
+template <typename TChar>
+void CStringListT<TChar>::RemoveAll()
 {
     CNode* pNode = m_pHead;
     while (pNode != NULL) {
@@ -113,16 +123,23 @@ void CStringList::RemoveAll()
     m_nCount = 0;
 }
 
-const CString& CStringList::GetNext(POSITION& rPosition) const
+template <typename TChar>
+const CStringT<TChar>& CStringListT<TChar>::GetNext(POSITION& rPosition) const
 {
     const CNode* pNode = reinterpret_cast<const CNode*>(rPosition);
     rPosition = reinterpret_cast<POSITION>(pNode->pNext);
     return pNode->data;
 }
 
-CString& CStringList::GetNext(POSITION& rPosition)
+template <typename TChar>
+CStringT<TChar>& CStringListT<TChar>::GetNext(POSITION& rPosition)
 {
     CNode* pNode = reinterpret_cast<CNode*>(rPosition);
     rPosition = reinterpret_cast<POSITION>(pNode->pNext);
     return pNode->data;
 }
+
+template class CStringArrayT<char>;
+template class CStringArrayT<WCHAR>;
+template class CStringListT<char>;
+template class CStringListT<WCHAR>;

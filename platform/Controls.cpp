@@ -19,6 +19,22 @@ void CListBox::GetText(int nIndex, CString& rString) const
     rString.ReleaseBuffer();
 }
 
+void CListBox::GetText(int nIndex, CStringW& rString) const
+{
+    int nLength = static_cast<int>(::SendMessageW(m_hWnd, LB_GETTEXTLEN, nIndex, 0));
+    if (nLength == LB_ERR) {
+        rString.Empty();
+        return;
+    }
+    ::SendMessageW(m_hWnd, LB_GETTEXT, nIndex, reinterpret_cast<LPARAM>(rString.GetBuffer(nLength)));
+    rString.ReleaseBuffer();
+}
+
+int CListBox::AddString(LPCWSTR lpszItem)
+{
+    return static_cast<int>(::SendMessageW(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)));
+}
+
 int CListBox::AddString(LPCSTR lpszItem)
 {
     return static_cast<int>(::SendMessageA(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)));

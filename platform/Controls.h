@@ -8,7 +8,10 @@ class CListBox : public CWnd
 public:
     int GetCurSel() const;                       // LB_ERR (-1) when nothing is selected
     void GetText(int nIndex, CString& rString) const;
+    // The item's text exactly as it was added; names outside the ANSI code page included.
+    void GetText(int nIndex, CStringW& rString) const;
     int AddString(LPCSTR lpszItem);
+    int AddString(LPCWSTR lpszItem);
     void ResetContent();
     int GetCount() const;
 };

@@ -1,7 +1,12 @@
-// File services: the status of one entry and the removal of one entry.
+// File services: directory searches, the status of one entry, the removal of one entry.
+//
+// Every call takes a path in UTF-16 and hands it to the system in its literal form
+// (see LiteralPathOf), so that a name composed from a directory entry reaches the
+// system exactly as the entry was returned, whatever its length.
 #pragma once
 
 #include "platform/Object.h"
+#include "platform/String.h"
 
 // The status of a file or folder, as far as the program needs it.
 struct CFileStatus
@@ -18,22 +23,85 @@ public:
     LONG m_lOsError;
 };
 
+// Owns a handle of the system's file calls and closes it.
+class CHandle
+{
+public:
+    explicit CHandle(HANDLE h = INVALID_HANDLE_VALUE) : m_h(h) {}
+    ~CHandle() { Close(); }
+
+    bool IsValid() const { return m_h != INVALID_HANDLE_VALUE && m_h != NULL; }
+    operator HANDLE() const { return m_h; }
+    void Close();
+
+private:
+    HANDLE m_h;
+    CHandle(const CHandle&) = delete;
+    CHandle& operator=(const CHandle&) = delete;
+};
+
+// One directory search. Starting a search closes the one before; the destructor
+// closes the last.
+class CFindFile
+{
+public:
+    CFindFile() : m_hFind(INVALID_HANDLE_VALUE) {}
+    ~CFindFile() { Close(); }
+
+    // FALSE when nothing matches, the folder is missing or the pattern is refused.
+    BOOL FindFirst(LPCWSTR pszPattern, WIN32_FIND_DATAW& rEntry);
+    // FALSE at the end of the search (or when no search is open).
+    BOOL FindNext(WIN32_FIND_DATAW& rEntry);
+    void Close();
+
+private:
+    HANDLE m_hFind;
+    CFindFile(const CFindFile&) = delete;
+    CFindFile& operator=(const CFindFile&) = delete;
+};
+
 class CFile
 {
 public:
     // Deletes the file named, and only that entry: a file link is removed as a link, and
     // where the system would reach the file the link leads to instead, nothing is deleted.
     // Throws a CFileException* (allocated with new; the catcher calls Delete()) on failure.
-    static void Remove(LPCSTR pszFileName);
+    static void Remove(LPCWSTR pszFileName);
+
+    // Removes an empty folder. FALSE when the system refuses.
+    static BOOL RemoveFolder(LPCWSTR pszPath);
 
     // Removes a folder link (junction or symbolic link) itself, never its target. FALSE when
     // the entry is no link, when the system would act on the target, or when it refuses.
-    static BOOL RemoveFolderLink(LPCSTR pszPath);
+    static BOOL RemoveFolderLink(LPCWSTR pszPath);
 
     // TRUE when the entry carries the reparse-point attribute (a junction or symbolic link).
-    // Give the path without a trailing separator, or the system looks through the link.
-    static BOOL IsLink(LPCSTR pszPath);
+    static BOOL IsLink(LPCWSTR pszPath);
 
     // FALSE when the entry cannot be looked up.
-    static BOOL GetStatus(LPCSTR pszFileName, CFileStatus& rStatus);
+    static BOOL GetStatus(LPCWSTR pszFileName, CFileStatus& rStatus);
+
+    // How files are deleted: by name (where the system reports every link as a reparse
+    // point and deletes a file link as the link), or through a handle whose resolved name
+    // is checked first (where a link to a file looks like a plain file). The system's
+    // own kind is chosen at start; tests may choose the other.
+    enum DeleteStrategy { DeleteByName, DeleteVerified };
+    static DeleteStrategy GetDeleteStrategy();
+    static void SetDeleteStrategy(DeleteStrategy strategy);
 };
+
+// Characters of the longest path the system takes, its terminating zero included.
+const int kMaxSystemPath = 32767;
+
+// The path in the form that the system takes literally and without the MAX_PATH limit:
+// "\\?\" + the full path ("\\?\UNC\" for a server path), '/' turned into '\', the
+// components "." and ".." resolved and repeated separators folded; every other
+// character stays as it is (the system's own conversion would drop a name's trailing
+// dots and blanks). A path that starts with "\\?\" is taken as it is. The empty string
+// when the path is empty, cannot be made full, or would not fit kMaxSystemPath.
+CStringW LiteralPathOf(LPCWSTR pszPath);
+
+// TRUE when a directory entry's name can be joined to its folder's path: not empty,
+// not "." or "..", and none of \ / : * ? " < > | (the system's listings can return
+// such names, for instance for files made by other systems).
+BOOL IsComposableName(LPCWSTR pszName);

@@ -8,61 +8,122 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 
 namespace {
 
-char s_emptyText[1] = { 0 };
+// The character-type dependent operations: multibyte-aware for CString, plain
+// UTF-16 units for CStringW.
+template <typename TChar>
+struct Chars;
 
-int SafeLength(LPCSTR psz)
+template <>
+struct Chars<char>
 {
-    return psz != NULL ? lstrlenA(psz) : 0;
+    static const unsigned char* U(const char* p) { return reinterpret_cast<const unsigned char*>(p); }
+    static int Length(const char* p) { return lstrlenA(p); }
+    static int Compare(const char* a, const char* b) { return strcmp(a, b); }
+    static int CompareNoCase(const char* a, const char* b) { return _mbsicmp(U(a), U(b)); }
+    static const char* Find(const char* p, char ch)
+    {
+        return reinterpret_cast<const char*>(_mbschr(U(p), static_cast<unsigned char>(ch)));
+    }
+    static const char* FindLast(const char* p, char ch)
+    {
+        return reinterpret_cast<const char*>(_mbsrchr(U(p), static_cast<unsigned char>(ch)));
+    }
+    static const char* FindSub(const char* p, const char* sub)
+    {
+        return reinterpret_cast<const char*>(_mbsstr(U(p), U(sub)));
+    }
+    static size_t LengthWithin(const char* p, size_t n) { return strnlen(p, n); }
+};
+
+template <>
+struct Chars<WCHAR>
+{
+    static int Length(const WCHAR* p) { return lstrlenW(p); }
+    static int Compare(const WCHAR* a, const WCHAR* b) { return wcscmp(a, b); }
+    static int CompareNoCase(const WCHAR* a, const WCHAR* b) { return _wcsicmp(a, b); }
+    static const WCHAR* Find(const WCHAR* p, WCHAR ch) { return wcschr(p, ch); }
+    static const WCHAR* FindLast(const WCHAR* p, WCHAR ch) { return wcsrchr(p, ch); }
+    static const WCHAR* FindSub(const WCHAR* p, const WCHAR* sub) { return wcsstr(p, sub); }
+    static size_t LengthWithin(const WCHAR* p, size_t n) { return wcsnlen(p, n); }
+};
+
+template <typename TChar>
+TChar* EmptyText()
+{
+    static TChar s_empty[1] = { 0 };
+    return s_empty;
+}
+
+template <typename TChar>
+int SafeLength(const TChar* psz)
+{
+    return psz != NULL ? Chars<TChar>::Length(psz) : 0;
+}
+
+template <typename TChar>
+const TChar* NotNull(const TChar* psz)
+{
+    return psz != NULL ? psz : EmptyText<TChar>();
 }
 
 } // namespace
 
-CString::CString() : m_pchData(s_emptyText), m_nDataLength(0), m_nAllocLength(0) {}
+template <typename TChar>
+CStringT<TChar>::CStringT() : m_pchData(EmptyText<TChar>()), m_nDataLength(0), m_nAllocLength(0)
+{
+}
 
-CString::CString(const CString& src) : CString()
+template <typename TChar>
+CStringT<TChar>::CStringT(const CStringT& src) : CStringT()
 {
     AssignCopy(src.m_pchData, src.m_nDataLength);
 }
 
-CString::CString(LPCSTR psz) : CString()
+template <typename TChar>
+CStringT<TChar>::CStringT(PCXSTR psz) : CStringT()
 {
     AssignCopy(psz, SafeLength(psz));
 }
 
-CString::CString(LPCSTR pch, int nLength) : CString()
+template <typename TChar>
+CStringT<TChar>::CStringT(PCXSTR pch, int nLength) : CStringT()
 {
     AssignCopy(pch, pch != NULL && nLength > 0 ? nLength : 0);
 }
 
-CString::~CString()
+template <typename TChar>
+CStringT<TChar>::~CStringT()
 {
     Release();
 }
 
-void CString::Release()
+template <typename TChar>
+void CStringT<TChar>::Release()
 {
     if (m_nAllocLength != 0)
         free(m_pchData);
-    m_pchData = s_emptyText;
+    m_pchData = EmptyText<TChar>();
     m_nDataLength = 0;
     m_nAllocLength = 0;
 }
 
-void CString::Reserve(int nLength)
+template <typename TChar>
+void CStringT<TChar>::Reserve(int nLength)
 {
-    if (nLength < 0)
+    if (nLength < 0 || static_cast<size_t>(nLength) >= (SIZE_MAX / sizeof(TChar)) - 1)
         AfxThrowMemoryException();
     if (nLength <= m_nAllocLength && m_nAllocLength != 0)
         return;
     if (nLength == 0)
         nLength = 1;   // an allocated buffer is never of size 0, which marks the shared one
-    LPSTR pNew = static_cast<LPSTR>(malloc(static_cast<size_t>(nLength) + 1));
+    TChar* pNew = static_cast<TChar*>(malloc((static_cast<size_t>(nLength) + 1) * sizeof(TChar)));
     if (pNew == NULL)
         AfxThrowMemoryException();
-    memcpy(pNew, m_pchData, static_cast<size_t>(m_nDataLength) + 1);
+    memcpy(pNew, m_pchData, (static_cast<size_t>(m_nDataLength) + 1) * sizeof(TChar));
     pNew[nLength] = 0;
     if (m_nAllocLength != 0)
         free(m_pchData);
@@ -70,7 +131,8 @@ void CString::Reserve(int nLength)
     m_nAllocLength = nLength;
 }
 
-void CString::AssignCopy(LPCSTR pch, int nLength)
+template <typename TChar>
+void CStringT<TChar>::AssignCopy(PCXSTR pch, int nLength)
 {
     if (nLength == 0) {
         Empty();
@@ -78,24 +140,38 @@ void CString::AssignCopy(LPCSTR pch, int nLength)
     }
     if (pch >= m_pchData && pch <= m_pchData + m_nDataLength) {
         // Assigning a part of this string to itself.
-        CString copy(pch, nLength);
+        CStringT copy(pch, nLength);
         *this = copy;
         return;
     }
     m_nDataLength = 0;
     m_pchData[0] = 0;
     Reserve(nLength);
-    memcpy(m_pchData, pch, static_cast<size_t>(nLength));
+    memcpy(m_pchData, pch, static_cast<size_t>(nLength) * sizeof(TChar));
     m_pchData[nLength] = 0;
     m_nDataLength = nLength;
 }
 
-void CString::ConcatInPlace(LPCSTR pch, int nLength)
+template <>
+void CStringT<WCHAR>::AssignAnsi(LPCSTR psz)
+{
+    Empty();
+    if (psz == NULL || psz[0] == 0)
+        return;
+    int nWide = MultiByteToWideChar(CP_ACP, 0, psz, -1, NULL, 0);
+    if (nWide <= 1)
+        return;
+    MultiByteToWideChar(CP_ACP, 0, psz, -1, GetBuffer(nWide - 1), nWide);
+    ReleaseBuffer(nWide - 1);
+}
+
+template <typename TChar>
+void CStringT<TChar>::ConcatInPlace(PCXSTR pch, int nLength)
 {
     if (nLength == 0)
         return;
     if (pch >= m_pchData && pch <= m_pchData + m_nDataLength) {
-        CString copy(pch, nLength);
+        CStringT copy(pch, nLength);
         ConcatInPlace(copy.m_pchData, copy.m_nDataLength);
         return;
     }
@@ -107,52 +183,49 @@ void CString::ConcatInPlace(LPCSTR pch, int nLength)
         int nGrow = m_nAllocLength / 2 < INT_MAX - nTotal ? m_nAllocLength / 2 : 0;
         Reserve(nTotal + nGrow);
     }
-    memcpy(m_pchData + m_nDataLength, pch, static_cast<size_t>(nLength));
+    memcpy(m_pchData + m_nDataLength, pch, static_cast<size_t>(nLength) * sizeof(TChar));
     m_nDataLength = nTotal;
     m_pchData[nTotal] = 0;
 }
 
-CString& CString::operator=(const CString& src)
+template <typename TChar>
+CStringT<TChar>& CStringT<TChar>::operator=(const CStringT& src)
 {
-    if (this != &src) {
-        if (src.m_nDataLength == 0) {
-            Empty();
-        } else {
-            m_nDataLength = 0;
-            m_pchData[0] = 0;
-            Reserve(src.m_nDataLength);
-            memcpy(m_pchData, src.m_pchData, static_cast<size_t>(src.m_nDataLength) + 1);
-            m_nDataLength = src.m_nDataLength;
-        }
-    }
+    if (this != &src)
+        AssignCopy(src.m_pchData, src.m_nDataLength);
     return *this;
 }
 
-CString& CString::operator=(LPCSTR psz)
+template <typename TChar>
+CStringT<TChar>& CStringT<TChar>::operator=(PCXSTR psz)
 {
     AssignCopy(psz, SafeLength(psz));
     return *this;
 }
 
-CString& CString::operator+=(const CString& src)
+template <typename TChar>
+CStringT<TChar>& CStringT<TChar>::operator+=(const CStringT& src)
 {
     ConcatInPlace(src.m_pchData, src.m_nDataLength);
     return *this;
 }
 
-CString& CString::operator+=(LPCSTR psz)
+template <typename TChar>
+CStringT<TChar>& CStringT<TChar>::operator+=(PCXSTR psz)
 {
     ConcatInPlace(psz, SafeLength(psz));
     return *this;
 }
 
-CString& CString::operator+=(char ch)
+template <typename TChar>
+CStringT<TChar>& CStringT<TChar>::operator+=(TChar ch)
 {
     ConcatInPlace(&ch, 1);
     return *this;
 }
 
-void CString::Empty()
+template <typename TChar>
+void CStringT<TChar>::Empty()
 {
     if (m_nAllocLength != 0) {
         m_nDataLength = 0;
@@ -160,68 +233,69 @@ void CString::Empty()
     }
 }
 
-int CString::Compare(LPCSTR psz) const
+template <typename TChar>
+int CStringT<TChar>::Compare(PCXSTR psz) const
 {
-    return strcmp(m_pchData, psz != NULL ? psz : "");
+    return Chars<TChar>::Compare(m_pchData, NotNull(psz));
 }
 
-int CString::CompareNoCase(LPCSTR psz) const
+template <typename TChar>
+int CStringT<TChar>::CompareNoCase(PCXSTR psz) const
 {
-    return _mbsicmp(reinterpret_cast<const unsigned char*>(m_pchData),
-                    reinterpret_cast<const unsigned char*>(psz != NULL ? psz : ""));
+    return Chars<TChar>::CompareNoCase(m_pchData, NotNull(psz));
 }
 
-int CString::Find(char ch, int nStart) const
+template <typename TChar>
+int CStringT<TChar>::Find(TChar ch, int nStart) const
 {
-    if (nStart < 0 || nStart >= m_nDataLength)
+    if (ch == 0 || nStart < 0 || nStart >= m_nDataLength)
         return -1;
-    const unsigned char* p = _mbschr(reinterpret_cast<const unsigned char*>(m_pchData + nStart),
-                                     static_cast<unsigned char>(ch));
-    return p != NULL && ch != 0 ? static_cast<int>(reinterpret_cast<LPCSTR>(p) - m_pchData) : -1;
+    PCXSTR p = Chars<TChar>::Find(m_pchData + nStart, ch);
+    return p != NULL ? static_cast<int>(p - m_pchData) : -1;
 }
 
-int CString::Find(LPCSTR pszSub, int nStart) const
+template <typename TChar>
+int CStringT<TChar>::Find(PCXSTR pszSub, int nStart) const
 {
     if (pszSub == NULL || nStart < 0 || nStart > m_nDataLength)
         return -1;
-    const unsigned char* p = _mbsstr(reinterpret_cast<const unsigned char*>(m_pchData + nStart),
-                                     reinterpret_cast<const unsigned char*>(pszSub));
-    return p != NULL ? static_cast<int>(reinterpret_cast<LPCSTR>(p) - m_pchData) : -1;
+    PCXSTR p = Chars<TChar>::FindSub(m_pchData + nStart, pszSub);
+    return p != NULL ? static_cast<int>(p - m_pchData) : -1;
 }
 
-int CString::ReverseFind(char ch) const
+template <typename TChar>
+int CStringT<TChar>::ReverseFind(TChar ch) const
 {
     if (ch == 0)
         return -1;
-    const unsigned char* p = _mbsrchr(reinterpret_cast<const unsigned char*>(m_pchData),
-                                      static_cast<unsigned char>(ch));
-    return p != NULL ? static_cast<int>(reinterpret_cast<LPCSTR>(p) - m_pchData) : -1;
+    PCXSTR p = Chars<TChar>::FindLast(m_pchData, ch);
+    return p != NULL ? static_cast<int>(p - m_pchData) : -1;
 }
 
-CString CString::Left(int nCount) const
+template <typename TChar>
+CStringT<TChar> CStringT<TChar>::Left(int nCount) const
+{
+    return Mid(0, nCount);
+}
+
+template <typename TChar>
+CStringT<TChar> CStringT<TChar>::Right(int nCount) const
 {
     if (nCount < 0)
         nCount = 0;
     if (nCount > m_nDataLength)
         nCount = m_nDataLength;
-    return CString(m_pchData, nCount);
+    return CStringT(m_pchData + m_nDataLength - nCount, nCount);
 }
 
-CString CString::Right(int nCount) const
-{
-    if (nCount < 0)
-        nCount = 0;
-    if (nCount > m_nDataLength)
-        nCount = m_nDataLength;
-    return CString(m_pchData + m_nDataLength - nCount, nCount);
-}
-
-CString CString::Mid(int nFirst) const
+template <typename TChar>
+CStringT<TChar> CStringT<TChar>::Mid(int nFirst) const
 {
     return Mid(nFirst, m_nDataLength);
 }
 
-CString CString::Mid(int nFirst, int nCount) const
+template <typename TChar>
+CStringT<TChar> CStringT<TChar>::Mid(int nFirst, int nCount) const
 {
     if (nFirst < 0)
         nFirst = 0;
@@ -231,10 +305,11 @@ CString CString::Mid(int nFirst, int nCount) const
         nCount = 0;
     if (nCount > m_nDataLength - nFirst)
         nCount = m_nDataLength - nFirst;
-    return CString(m_pchData + nFirst, nCount);
+    return CStringT(m_pchData + nFirst, nCount);
 }
 
-void CString::Format(LPCSTR pszFormat, ...)
+template <>
+void CStringT<char>::Format(LPCSTR pszFormat, ...)
 {
     va_list args;
     va_start(args, pszFormat);
@@ -252,9 +327,10 @@ void CString::Format(LPCSTR pszFormat, ...)
     *this = result;
 }
 
-void CString::Swap(CString& other)
+template <typename TChar>
+void CStringT<TChar>::Swap(CStringT& other)
 {
-    LPSTR pchData = m_pchData;
+    TChar* pchData = m_pchData;
     int nDataLength = m_nDataLength;
     int nAllocLength = m_nAllocLength;
     m_pchData = other.m_pchData;
@@ -265,24 +341,49 @@ void CString::Swap(CString& other)
     other.m_nAllocLength = nAllocLength;
 }
 
-BOOL CString::LoadString(UINT nID)
+namespace {
+
+// The stored UTF-16 text of a string table entry, or NULL. With a zero buffer size
+// the loader hands out a pointer to the text, which is not zero-terminated.
+LPCWSTR StoredString(UINT nID, int* pnLength)
+{
+    LPCWSTR pwsz = NULL;
+    *pnLength = LoadStringW(GetModuleHandleW(NULL), nID, reinterpret_cast<LPWSTR>(&pwsz), 0);
+    return *pnLength > 0 ? pwsz : NULL;
+}
+
+} // namespace
+
+template <>
+BOOL CStringT<char>::LoadString(UINT nID)
 {
     Empty();
-    // With a zero buffer size the loader hands out a pointer to the stored text.
-    LPCWSTR pwsz = NULL;
-    int nWide = LoadStringW(GetModuleHandleW(NULL), nID, reinterpret_cast<LPWSTR>(&pwsz), 0);
-    if (nWide <= 0 || pwsz == NULL)
+    int nWide = 0;
+    LPCWSTR pwsz = StoredString(nID, &nWide);
+    if (pwsz == NULL)
         return FALSE;
     int nBytes = WideCharToMultiByte(CP_ACP, 0, pwsz, nWide, NULL, 0, NULL, NULL);
     if (nBytes <= 0)
         return FALSE;
-    LPSTR p = GetBuffer(nBytes);
-    WideCharToMultiByte(CP_ACP, 0, pwsz, nWide, p, nBytes, NULL, NULL);
+    WideCharToMultiByte(CP_ACP, 0, pwsz, nWide, GetBuffer(nBytes), nBytes, NULL, NULL);
     ReleaseBuffer(nBytes);
     return TRUE;
 }
 
-LPSTR CString::GetBuffer(int nMinBufLength)
+template <>
+BOOL CStringT<WCHAR>::LoadString(UINT nID)
+{
+    Empty();
+    int nWide = 0;
+    LPCWSTR pwsz = StoredString(nID, &nWide);
+    if (pwsz == NULL)
+        return FALSE;
+    AssignCopy(pwsz, nWide);
+    return TRUE;
+}
+
+template <typename TChar>
+TChar* CStringT<TChar>::GetBuffer(int nMinBufLength)
 {
     if (nMinBufLength < m_nDataLength)
         nMinBufLength = m_nDataLength;
@@ -290,7 +391,8 @@ LPSTR CString::GetBuffer(int nMinBufLength)
     return m_pchData;
 }
 
-LPSTR CString::GetBufferSetLength(int nNewLength)
+template <typename TChar>
+TChar* CStringT<TChar>::GetBufferSetLength(int nNewLength)
 {
     GetBuffer(nNewLength);
     m_nDataLength = nNewLength;
@@ -298,42 +400,19 @@ LPSTR CString::GetBufferSetLength(int nNewLength)
     return m_pchData;
 }
 
-void CString::ReleaseBuffer(int nNewLength)
+template <typename TChar>
+void CStringT<TChar>::ReleaseBuffer(int nNewLength)
 {
     if (m_nAllocLength == 0)
         return;
     if (nNewLength < 0 || nNewLength > m_nAllocLength) {
-        // Up to the first zero; the byte behind the buffer stops the search.
-        nNewLength = static_cast<int>(strnlen(m_pchData, static_cast<size_t>(m_nAllocLength)));
+        // Up to the first zero; the character behind the buffer stops the search.
+        nNewLength = static_cast<int>(
+            Chars<TChar>::LengthWithin(m_pchData, static_cast<size_t>(m_nAllocLength)));
     }
     m_nDataLength = nNewLength;
     m_pchData[nNewLength] = 0;
 }
 
-CString operator+(const CString& a, const CString& b)
-{
-    CString s(a);
-    s += b;
-    return s;
-}
-
-CString operator+(const CString& a, LPCSTR b)
-{
-    CString s(a);
-    s += b;
-    return s;
-}
-
-CString operator+(LPCSTR a, const CString& b)
-{
-    CString s(a);
-    s += b;
-    return s;
-}
-
-CString operator+(const CString& a, char b)
-{
-    CString s(a);
-    s += b;
-    return s;
-}
+template class CStringT<char>;
+template class CStringT<WCHAR>;

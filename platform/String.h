@@ -1,85 +1,143 @@
-// CString: a byte string in the system's ANSI code page.
+// CString: a byte string in the system's ANSI code page, for the program's texts.
+// CStringW: a UTF-16 string, for names and paths exactly as the system gives them.
 //
-// Searches treat the text as multibyte (a trail byte is never taken for a
-// separator); lengths and positions count bytes. A failed allocation raises
-// CMemoryException.
+// Both are CStringT. CString's searches treat the text as multibyte (a trail byte
+// is never taken for a separator); lengths and positions count bytes there and
+// UTF-16 units in CStringW. A failed allocation raises CMemoryException.
 #pragma once
 
 #include <windows.h>
 
-class CString
+#include <type_traits>
+
+template <typename TChar>
+class CStringT
 {
 public:
-    CString();
-    CString(const CString& src);
-    CString(LPCSTR psz);                 // a null pointer gives the empty string
-    CString(LPCSTR pch, int nLength);    // the first nLength bytes of pch
-    ~CString();
+    typedef const TChar* PCXSTR;
 
-    CString& operator=(const CString& src);
-    CString& operator=(LPCSTR psz);
-    CString& operator+=(const CString& src);
-    CString& operator+=(LPCSTR psz);
-    CString& operator+=(char ch);
+    CStringT();
+    CStringT(const CStringT& src);
+    CStringT(PCXSTR psz);                 // a null pointer gives the empty string
+    CStringT(PCXSTR pch, int nLength);    // the first nLength characters of pch
+    // A wide string from text in the ANSI code page; the conversion is exact.
+    template <typename U = TChar, typename = typename std::enable_if<std::is_same<U, WCHAR>::value>::type>
+    CStringT(LPCSTR psz) : CStringT()
+    {
+        AssignAnsi(psz);
+    }
+    ~CStringT();
+
+    CStringT& operator=(const CStringT& src);
+    CStringT& operator=(PCXSTR psz);
+    CStringT& operator+=(const CStringT& src);
+    CStringT& operator+=(PCXSTR psz);
+    CStringT& operator+=(TChar ch);
 
     int GetLength() const { return m_nDataLength; }
     BOOL IsEmpty() const { return m_nDataLength == 0; }
     void Empty();
-    char GetAt(int nIndex) const { return m_pchData[nIndex]; }
-    char operator[](int nIndex) const { return m_pchData[nIndex]; }
-    operator LPCSTR() const { return m_pchData; }
+    TChar GetAt(int nIndex) const { return m_pchData[nIndex]; }
+    TChar operator[](int nIndex) const { return m_pchData[nIndex]; }
+    operator PCXSTR() const { return m_pchData; }
 
-    int Compare(LPCSTR psz) const;          // byte order, like strcmp
-    int CompareNoCase(LPCSTR psz) const;    // letters of the code page without regard to case
+    int Compare(PCXSTR psz) const;          // character order, like strcmp
+    int CompareNoCase(PCXSTR psz) const;    // letters without regard to case
 
     // Position of the first (last) occurrence, or -1 when absent.
-    int Find(char ch, int nStart = 0) const;
-    int Find(LPCSTR pszSub, int nStart = 0) const;
-    int ReverseFind(char ch) const;
+    int Find(TChar ch, int nStart = 0) const;
+    int Find(PCXSTR pszSub, int nStart = 0) const;
+    int ReverseFind(TChar ch) const;
 
-    CString Left(int nCount) const;
-    CString Right(int nCount) const;
-    CString Mid(int nFirst) const;
-    CString Mid(int nFirst, int nCount) const;
+    CStringT Left(int nCount) const;
+    CStringT Right(int nCount) const;
+    CStringT Mid(int nFirst) const;
+    CStringT Mid(int nFirst, int nCount) const;
 
+    // CString only.
     void Format(LPCSTR pszFormat, ...);
 
     // Exchanges the contents of two strings without copying their characters.
-    void Swap(CString& other);
+    void Swap(CStringT& other);
 
-    // Loads a text of the module's string table, converted from UTF-16 to the
-    // ANSI code page. FALSE, and the empty string, when there is no such entry.
+    // Loads a text of the module's string table: as stored (CStringW), or converted
+    // from UTF-16 to the ANSI code page (CString). FALSE, and the empty string, when
+    // there is no such entry.
     BOOL LoadString(UINT nID);
 
     // Direct access to the characters: a writable buffer of at least nMinBufLength
-    // bytes, with one more byte behind it that holds a zero. Every GetBuffer is
+    // characters, with one more behind it that holds a zero. Every GetBuffer is
     // followed by ReleaseBuffer, which sets the length; -1 takes the length up to
-    // the first zero byte.
-    LPSTR GetBuffer(int nMinBufLength);
-    LPSTR GetBufferSetLength(int nNewLength);
+    // the first zero.
+    TChar* GetBuffer(int nMinBufLength);
+    TChar* GetBufferSetLength(int nNewLength);
     void ReleaseBuffer(int nNewLength = -1);
 
 private:
-    void AssignCopy(LPCSTR pch, int nLength);
-    void ConcatInPlace(LPCSTR pch, int nLength);
-    void Reserve(int nLength);   // capacity for nLength bytes, content kept
+    void AssignCopy(PCXSTR pch, int nLength);
+    void AssignAnsi(LPCSTR psz);
+    void ConcatInPlace(PCXSTR pch, int nLength);
+    void Reserve(int nLength);   // capacity for nLength characters, content kept
     void Release();
 
-    LPSTR m_pchData;
+    TChar* m_pchData;
     int m_nDataLength;
     int m_nAllocLength;   // 0 while m_pchData is the shared empty text
 };
 
-CString operator+(const CString& a, const CString& b);
-CString operator+(const CString& a, LPCSTR b);
-CString operator+(LPCSTR a, const CString& b);
-CString operator+(const CString& a, char b);
+typedef CStringT<char> CString;
+typedef CStringT<WCHAR> CStringW;
 
-inline bool operator==(const CString& a, const CString& b) { return a.Compare(b) == 0; }
-inline bool operator==(const CString& a, LPCSTR b) { return a.Compare(b) == 0; }
-inline bool operator==(LPCSTR a, const CString& b) { return b.Compare(a) == 0; }
-inline bool operator!=(const CString& a, const CString& b) { return a.Compare(b) != 0; }
-inline bool operator!=(const CString& a, LPCSTR b) { return a.Compare(b) != 0; }
-inline bool operator!=(LPCSTR a, const CString& b) { return b.Compare(a) != 0; }
-inline bool operator<(const CString& a, const CString& b) { return a.Compare(b) < 0; }
-inline bool operator>(const CString& a, const CString& b) { return a.Compare(b) > 0; }
+template <> void CStringT<char>::Format(LPCSTR pszFormat, ...);
+template <> BOOL CStringT<char>::LoadString(UINT nID);
+template <> BOOL CStringT<WCHAR>::LoadString(UINT nID);
+template <> void CStringT<WCHAR>::AssignAnsi(LPCSTR psz);
+
+template <typename TChar>
+CStringT<TChar> operator+(const CStringT<TChar>& a, const CStringT<TChar>& b)
+{
+    CStringT<TChar> s(a);
+    s += b;
+    return s;
+}
+template <typename TChar>
+CStringT<TChar> operator+(const CStringT<TChar>& a, const TChar* b)
+{
+    CStringT<TChar> s(a);
+    s += b;
+    return s;
+}
+template <typename TChar>
+CStringT<TChar> operator+(const TChar* a, const CStringT<TChar>& b)
+{
+    CStringT<TChar> s(a);
+    s += b;
+    return s;
+}
+template <typename TChar>
+CStringT<TChar> operator+(const CStringT<TChar>& a, TChar b)
+{
+    CStringT<TChar> s(a);
+    s += b;
+    return s;
+}
+
+template <typename TChar>
+bool operator==(const CStringT<TChar>& a, const CStringT<TChar>& b) { return a.Compare(b) == 0; }
+template <typename TChar>
+bool operator==(const CStringT<TChar>& a, const TChar* b) { return a.Compare(b) == 0; }
+template <typename TChar>
+bool operator==(const TChar* a, const CStringT<TChar>& b) { return b.Compare(a) == 0; }
+template <typename TChar>
+bool operator!=(const CStringT<TChar>& a, const CStringT<TChar>& b) { return a.Compare(b) != 0; }
+template <typename TChar>
+bool operator!=(const CStringT<TChar>& a, const TChar* b) { return a.Compare(b) != 0; }
+template <typename TChar>
+bool operator!=(const TChar* a, const CStringT<TChar>& b) { return b.Compare(a) != 0; }
+template <typename TChar>
+bool operator<(const CStringT<TChar>& a, const CStringT<TChar>& b) { return a.Compare(b) < 0; }
+template <typename TChar>
+bool operator>(const CStringT<TChar>& a, const CStringT<TChar>& b) { return a.Compare(b) > 0; }
+
+extern template class CStringT<char>;
+extern template class CStringT<WCHAR>;

@@ -6,13 +6,14 @@
 // The product's installation folder, ending in a backslash; empty until read.
 extern CString g_strInstallPath;
 
-// Lists the names of the subfolders of lpszFolder (which ends in a separator)
-// whose names contain no '.'. arrNames is emptied first. TRUE when the listing ran
-// to its end (also for a missing folder); FALSE when an exception cut it short,
-// with the names found until then left in arrNames.
-BOOL ListSubdirectories(LPCSTR lpszFolder, CStringArray& arrNames);
+// Lists the names of the subfolders of lpszFolder (which ends in a separator) whose
+// names contain no '.', exactly as the system returns them. Names that cannot name a
+// folder (IsComposableName) are left out. arrNames is emptied first. TRUE when the
+// listing ran to its end (also for a missing folder); FALSE when an exception cut it
+// short, with the names found until then left in arrNames.
+BOOL ListSubdirectories(LPCWSTR lpszFolder, CStringArrayW& arrNames);
 
 // Lists the users: the subfolders of g_strInstallPath + "User\", in the order of
 // the search. bIncludePlain selects names that do not begin with '_',
 // bIncludeUnderscore those that do. Returns the number of names in arrUsers.
-int ListUsers(CStringArray& arrUsers, BOOL bIncludePlain, BOOL bIncludeUnderscore);
+int ListUsers(CStringArrayW& arrUsers, BOOL bIncludePlain, BOOL bIncludeUnderscore);

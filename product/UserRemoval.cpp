@@ -1,50 +1,43 @@
 #include "product/UserRemoval.h"
 
 #include "fs/FileScanner.h"
+#include "platform/Registry.h"
 #include "product/Settings.h"
 #include "product/UserFolders.h"
 
-#include <mbstring.h>
-#include <shlwapi.h>
-#include <stdio.h>
+#include <wchar.h>
 
 namespace {
-
-const unsigned char* Bytes(LPCSTR psz)
-{
-    return reinterpret_cast<const unsigned char*>(psz);
-}
 
 bool IsSeparator(char ch)
 {
     return ch == '\\' || ch == '/';
 }
 
-// Composes lpszBase + lpszMiddle + lpszName + "\" into a MAX_PATH buffer and removes
-// that folder tree, provided the base is absolute and the whole path fits.
-void RemoveUserFolder(CFileScanner& scanner, LPCSTR lpszBase, LPCSTR lpszMiddle, LPCSTR lpszName)
+// Removes the folder tree lpszBase + lpszMiddle + lpszName + "\", provided the base is
+// absolute and the whole path fits.
+void RemoveUserFolder(CFileScanner& scanner, LPCSTR lpszBase, LPCWSTR lpszMiddle,
+                      LPCWSTR lpszName)
 {
     if (!IsAbsoluteFolder(lpszBase))
         return;   // an empty or relative base would address the current folder
-    char szPath[MAX_PATH];
-    int nLength = _snprintf(szPath, sizeof(szPath), "%s%s%s\\", lpszBase, lpszMiddle, lpszName);
-    if (nLength < 0 || nLength >= static_cast<int>(sizeof(szPath)))
+    CStringW strPath(lpszBase);
+    strPath += lpszMiddle;
+    strPath += lpszName;
+    strPath += L'\\';
+    if (strPath.GetLength() >= CFileScanner::kMaxComposedPath)
         return;   // a cut path would name another folder
-    scanner.RemoveTree(szPath, TRUE);
+    scanner.RemoveTree(strPath, TRUE);
 }
 
 } // namespace
 
-BOOL IsValidUserName(LPCSTR lpszName)
+BOOL IsValidUserName(LPCWSTR lpszName)
 {
-    if (lpszName == NULL || lpszName[0] == 0)
+    if (!IsComposableName(lpszName))
         return FALSE;
-    if (lstrcmpA(lpszName, ".") == 0 || lstrcmpA(lpszName, "..") == 0)
-        return FALSE;
-    if (_mbspbrk(Bytes(lpszName), Bytes("\\/:*?\"<>|")) != NULL)
-        return FALSE;
-    const unsigned char* pLast = _mbsdec(Bytes(lpszName), Bytes(lpszName) + lstrlenA(lpszName));
-    return pLast == NULL || (*pLast != '.' && *pLast != ' ');
+    WCHAR chLast = lpszName[wcslen(lpszName) - 1];
+    return chLast != L'.' && chLast != L' ';
 }
 
 BOOL IsAbsoluteFolder(LPCSTR lpszFolder)
@@ -59,23 +52,19 @@ BOOL IsAbsoluteFolder(LPCSTR lpszFolder)
            !IsSeparator(lpszFolder[2]);
 }
 
-RemoveUserResult RemoveUser(LPCSTR lpszName)
+RemoveUserResult RemoveUser(LPCWSTR lpszName)
 {
     if (!IsValidUserName(lpszName))
         return RemoveUserBadName;
 
     CFileScanner scanner;
-    RemoveUserFolder(scanner, g_strInstallPath, "User\\", lpszName);
+    RemoveUserFolder(scanner, g_strInstallPath, L"User\\", lpszName);
     CString strAgency = ReadSetting("Directories", "Agency", NULL);
-    RemoveUserFolder(scanner, strAgency, "USER_SPC\\", lpszName);
+    RemoveUserFolder(scanner, strAgency, L"USER_SPC\\", lpszName);
 
-    char szKey[MAX_PATH];
-    _snprintf(szKey, sizeof(szKey), "Software\\%s\\%s", "dabro", "User");
-    szKey[sizeof(szKey) - 1] = 0;
-    HKEY hKey;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, szKey, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
+    CKey users;
+    if (users.Open(HKEY_CURRENT_USER, L"Software\\dabro\\User", KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return RemoveUserNoUserKey;
-    SHDeleteKeyA(hKey, lpszName);
-    RegCloseKey(hKey);
+    users.DeleteSubKeyTree(lpszName);
     return RemoveUserDone;
 }

@@ -22,7 +22,7 @@ TEST(PathHelpers, JoinPathAddsASeparatorOnlyWhereOneIsMissing)
     };
     CFileScanner scanner;
     for (const auto& c : cases)
-        EXPECT_STREQ(c.expected, scanner.JoinPath(c.folder, c.name)) << c.folder << " + " << c.name;
+        EXPECT_EQ(c.expected, Narrow(scanner.JoinPath(c.folder, c.name))) << c.folder << " + " << c.name;
 }
 
 TEST(PathHelpers, FileNameOfTakesWhatFollowsTheLastSeparator)
@@ -33,7 +33,7 @@ TEST(PathHelpers, FileNameOfTakesWhatFollowsTheLastSeparator)
     };
     CFileScanner scanner;
     for (const auto& c : cases)
-        EXPECT_STREQ(c.expected, scanner.FileNameOf(c.path)) << c.path;
+        EXPECT_EQ(c.expected, Narrow(scanner.FileNameOf(c.path))) << c.path;
 }
 
 TEST(PathHelpers, DirectoryOfKeepsTheSeparatorAndOptionallyTheDrive)
@@ -50,7 +50,7 @@ TEST(PathHelpers, DirectoryOfKeepsTheSeparatorAndOptionallyTheDrive)
     };
     CFileScanner scanner;
     for (const auto& c : cases)
-        EXPECT_STREQ(c.expected, scanner.DirectoryOf(c.path, c.bKeepDrive))
+        EXPECT_EQ(c.expected, Narrow(scanner.DirectoryOf(c.path, c.bKeepDrive)))
             << c.path << " keep drive " << c.bKeepDrive;
 }
 
@@ -75,7 +75,7 @@ protected:
     Names List(int nFilter)
     {
         CFileScanner scanner;
-        std::unique_ptr<CStringList> pList(scanner.ListEntries((m_scratch.Path() + "*.*").c_str(), nFilter));
+        std::unique_ptr<CStringListW> pList(scanner.ListEntries((m_scratch.Path() + "*.*").c_str(), nFilter));
         Names names;
         for (const std::string& path : Sorted(pList.get()))
             names.push_back(path.substr(m_scratch.Path().size()));
@@ -106,13 +106,13 @@ TEST_F(ScannerFilters, OtherValuesSelectBySharedBits)
 TEST_F(ScannerFilters, FindEntryReportsAFilteredEntryAsReadWithEmptyName)
 {
     CFileScanner scanner;
-    CString strName("stale");
+    CStringW strName("stale");
     EXPECT_TRUE(scanner.FindEntry(strName, (m_scratch.Path() + "hidden.txt").c_str(), 0));
-    EXPECT_STREQ("", strName);
+    EXPECT_STREQ(L"", strName);
     EXPECT_TRUE(scanner.FindEntry(strName, (m_scratch.Path() + "hidden.txt").c_str(), -1));
-    EXPECT_STREQ("hidden.txt", strName);
-    EXPECT_FALSE(scanner.FindEntry(strName, CString(), -1));   // the search has no second entry
-    EXPECT_STREQ("", strName);
+    EXPECT_STREQ(L"hidden.txt", strName);
+    EXPECT_FALSE(scanner.FindEntry(strName, CStringW(), -1));   // the search has no second entry
+    EXPECT_STREQ(L"", strName);
     EXPECT_FALSE(scanner.FindEntry(strName, (m_scratch.Path() + "absent.txt").c_str(), -1));
 }
 
@@ -120,10 +120,10 @@ TEST_F(ScannerFilters, NextEntrySkipsRefusedEntriesAndRestoresTheErrorMode)
 {
     UINT uBefore = SetErrorMode(SEM_NOGPFAULTERRORBOX);
     CFileScanner scanner;
-    std::unique_ptr<CString> pFirst(scanner.NextEntry((m_scratch.Path() + "*.*").c_str(), FILE_ATTRIBUTE_DIRECTORY));
+    std::unique_ptr<CStringW> pFirst(scanner.NextEntry((m_scratch.Path() + "*.*").c_str(), FILE_ATTRIBUTE_DIRECTORY));
     Names names;
-    for (std::unique_ptr<CString> p(std::move(pFirst)); p; p.reset(scanner.NextEntry(CString(), FILE_ATTRIBUTE_DIRECTORY)))
-        names.push_back(static_cast<LPCSTR>(*p));
+    for (std::unique_ptr<CStringW> p(std::move(pFirst)); p; p.reset(scanner.NextEntry(CStringW(), FILE_ATTRIBUTE_DIRECTORY)))
+        names.push_back(Narrow(*p));
     std::sort(names.begin(), names.end());
     EXPECT_EQ((Names{ ".", "..", "sub" }), names);
     EXPECT_EQ(static_cast<UINT>(SEM_NOGPFAULTERRORBOX), SetErrorMode(uBefore));
@@ -143,10 +143,10 @@ TEST_F(ScannerListing, DotEntriesAreNeverListedButDotNamesAre)
     m_scratch.MakeFile(".profile");
     m_scratch.MakeFile("..x");
     m_scratch.MakeDir(".hiddendir");
-    std::unique_ptr<CStringList> pEntries(m_scanner.ListEntries((m_scratch.Path() + "*.*").c_str(), -1));
+    std::unique_ptr<CStringListW> pEntries(m_scanner.ListEntries((m_scratch.Path() + "*.*").c_str(), -1));
     EXPECT_EQ((Names{ m_scratch.Path() + "..x", m_scratch.Path() + ".hiddendir", m_scratch.Path() + ".profile" }),
               Sorted(pEntries.get()));
-    std::unique_ptr<CStringList> pFolders(m_scanner.ListDirectories(m_scratch.Path().c_str(), FALSE));
+    std::unique_ptr<CStringListW> pFolders(m_scanner.ListDirectories(m_scratch.Path().c_str(), FALSE));
     EXPECT_EQ((Names{ ".hiddendir" }), Sorted(pFolders.get()));
     EXPECT_EQ(10, pFolders->GetBlockSize());
 }
@@ -159,21 +159,21 @@ TEST_F(ScannerListing, ListDirectoriesIsTheSameWithOrWithoutTrailingSeparator)
     std::string folder = m_scratch.Path() + "a";
     Names expected{ folder + "\\one", folder + "\\two" };
     for (const std::string& given : { folder, folder + "\\" }) {
-        std::unique_ptr<CStringList> pList(m_scanner.ListDirectories(given.c_str(), TRUE));
+        std::unique_ptr<CStringListW> pList(m_scanner.ListDirectories(given.c_str(), TRUE));
         EXPECT_EQ(expected, Sorted(pList.get())) << given;
     }
-    std::unique_ptr<CStringList> pSlash(m_scanner.ListDirectories((folder + "/").c_str(), TRUE));
+    std::unique_ptr<CStringListW> pSlash(m_scanner.ListDirectories((folder + "/").c_str(), TRUE));
     EXPECT_EQ((Names{ folder + "/one", folder + "/two" }), Sorted(pSlash.get()));
-    std::unique_ptr<CStringList> pNames(m_scanner.ListDirectories(folder.c_str(), FALSE));
+    std::unique_ptr<CStringListW> pNames(m_scanner.ListDirectories(folder.c_str(), FALSE));
     EXPECT_EQ((Names{ "one", "two" }), Sorted(pNames.get()));
 }
 
 TEST_F(ScannerListing, AMissingFolderGivesEmptyLists)
 {
     std::string missing = m_scratch.Path() + "missing";
-    std::unique_ptr<CStringList> pFolders(m_scanner.ListDirectories(missing.c_str(), TRUE));
-    std::unique_ptr<CStringList> pEntries(m_scanner.ListEntries((missing + "\\*.*").c_str(), -1));
-    std::unique_ptr<CStringList> pFiles(m_scanner.CollectFiles((missing + "\\*.*").c_str(), -1, TRUE, NULL));
+    std::unique_ptr<CStringListW> pFolders(m_scanner.ListDirectories(missing.c_str(), TRUE));
+    std::unique_ptr<CStringListW> pEntries(m_scanner.ListEntries((missing + "\\*.*").c_str(), -1));
+    std::unique_ptr<CStringListW> pFiles(m_scanner.CollectFiles((missing + "\\*.*").c_str(), -1, TRUE, NULL));
     EXPECT_TRUE(pFolders->IsEmpty());
     EXPECT_TRUE(pEntries->IsEmpty());
     EXPECT_TRUE(pFiles->IsEmpty());
@@ -185,7 +185,7 @@ TEST_F(ScannerListing, APatternWithoutFolderPartGivesBareNames)
     char szPrevious[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, szPrevious);
     ASSERT_TRUE(SetCurrentDirectoryA(m_scratch.Path().c_str()));
-    std::unique_ptr<CStringList> pList(m_scanner.ListEntries("*.txt", -1));
+    std::unique_ptr<CStringListW> pList(m_scanner.ListEntries("*.txt", -1));
     SetCurrentDirectoryA(szPrevious);
     EXPECT_EQ((Names{ "one.txt" }), ToVector(pList.get()));
 }
@@ -199,7 +199,7 @@ TEST_F(ScannerListing, CollectFilesGoesDepthFirstParentsFirst)
     m_scratch.MakeFile("t\\a\\b\\f2.txt");
     m_scratch.MakeDir("t\\a\\b\\c");
     std::string t = m_scratch.Path() + "t\\";
-    std::unique_ptr<CStringList> pList(m_scanner.CollectFiles((t + "*.txt").c_str(), -1, TRUE, NULL));
+    std::unique_ptr<CStringListW> pList(m_scanner.CollectFiles((t + "*.txt").c_str(), -1, TRUE, NULL));
     EXPECT_EQ((Names{ t + "f0.txt", t + "a\\f1.txt", t + "a\\b\\f2.txt" }), ToVector(pList.get()));
 
     // Two sibling subtrees: each is complete before the next begins.
@@ -221,9 +221,9 @@ TEST_F(ScannerListing, CollectFilesAppendsToAGivenListAndDescendsIntoHiddenFolde
 {
     m_scratch.MakeFile("t\\.hidden\\inner.txt");
     SetFileAttributesA((m_scratch.Path() + "t\\.hidden").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
-    CStringList list(10);
-    list.AddTail("first");
-    CStringList* pResult = m_scanner.CollectFiles((m_scratch.Path() + "t\\*.*").c_str(), 0, TRUE, &list);
+    CStringListW list(10);
+    list.AddTail(L"first");
+    CStringListW* pResult = m_scanner.CollectFiles((m_scratch.Path() + "t\\*.*").c_str(), 0, TRUE, &list);
     EXPECT_EQ(&list, pResult);
     EXPECT_EQ((Names{ "first", m_scratch.Path() + "t\\.hidden\\inner.txt" }), ToVector(&list));
 }
@@ -235,7 +235,7 @@ TEST_F(ScannerListing, CollectFilesDoesNotDescendIntoAFolderLink)
     m_scratch.MakeFile("t\\own.txt");
     if (!MakeSymbolicLink(outside.Path(), m_scratch.Path() + "t\\link"))
         GTEST_SKIP() << "no symbolic links on this system";
-    std::unique_ptr<CStringList> pList(m_scanner.CollectFiles((m_scratch.Path() + "t\\*.txt").c_str(), -1, TRUE, NULL));
+    std::unique_ptr<CStringListW> pList(m_scanner.CollectFiles((m_scratch.Path() + "t\\*.txt").c_str(), -1, TRUE, NULL));
     EXPECT_EQ((Names{ m_scratch.Path() + "t\\own.txt" }), ToVector(pList.get()));
     HostRemoveTree(m_scratch.Path() + "t\\link");
 }

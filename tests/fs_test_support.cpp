@@ -54,16 +54,16 @@ std::string WithoutTrailingSeparator(std::string path)
 
 } // namespace
 
-std::vector<std::string> ToVector(const CStringList* pList)
+std::vector<std::string> ToVector(const CStringListW* pList)
 {
     std::vector<std::string> result;
     POSITION pos = pList->GetHeadPosition();
     while (pos != NULL)
-        result.push_back(static_cast<LPCSTR>(pList->GetNext(pos)));
+        result.push_back(Narrow(pList->GetNext(pos)));
     return result;
 }
 
-std::vector<std::string> Sorted(const CStringList* pList)
+std::vector<std::string> Sorted(const CStringListW* pList)
 {
     std::vector<std::string> result = ToVector(pList);
     std::sort(result.begin(), result.end());

@@ -7,11 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/Collections.h"
+#include "support/Scratch.h"
 
-std::vector<std::string> ToVector(const CStringList* pList);
+std::vector<std::string> ToVector(const CStringListW* pList);
 
 // The entries of a list, sorted, for comparisons that do not depend on the search order.
-std::vector<std::string> Sorted(const CStringList* pList);
+std::vector<std::string> Sorted(const CStringListW* pList);
 
 // A symbolic link at linkPath that leads to target (both Windows paths). Under Wine it is
 // made with the host's ln, since the system's own call creates nothing there. False when

@@ -10,11 +10,11 @@
 
 namespace {
 
-std::vector<std::string> Names(const CStringArray& arr)
+std::vector<std::string> Names(const CStringArrayW& arr)
 {
     std::vector<std::string> names;
     for (INT_PTR i = 0; i < arr.GetSize(); ++i)
-        names.push_back(static_cast<LPCSTR>(arr[i]));
+        names.push_back(Narrow(arr[i]));
     return names;
 }
 
@@ -36,9 +36,9 @@ protected:
     }
     void TearDown() override { g_strInstallPath = m_strSaved; }
 
-    int List(CStringArray& arr, BOOL bPlain, BOOL bUnderscore)
+    int List(CStringArrayW& arr, BOOL bPlain, BOOL bUnderscore)
     {
-        arr.SetAtGrow(0, "stale");   // must be emptied first
+        arr.SetAtGrow(0, L"stale");   // must be emptied first
         return ListUsers(arr, bPlain, bUnderscore);
     }
 
@@ -58,7 +58,7 @@ TEST_F(ListUsersFilters, EachFlagSelectsItsGroup)
     m_install.MakeDir("User\\_guest");
     m_install.MakeDir("User\\_");
 
-    CStringArray arr;
+    CStringArrayW arr;
     EXPECT_EQ(3, List(arr, TRUE, TRUE));
     EXPECT_EQ((std::vector<std::string>{ "_", "_guest", "anna" }), Sorted(Names(arr)));
 
@@ -75,7 +75,7 @@ TEST_F(ListUsersFilters, BothFlagsOffSearchesNothing)
 {
     m_install.MakeDir("User\\anna");
     g_strInstallPath = "Q:\\no\\such\\drive\\";   // a search would find nothing either way
-    CStringArray arr;
+    CStringArrayW arr;
     EXPECT_EQ(0, List(arr, FALSE, FALSE));
     EXPECT_EQ(0, arr.GetSize());
 }
@@ -84,8 +84,8 @@ TEST_F(ListUsersFilters, FilterKeepsTheSearchOrder)
 {
     for (const char* name : { "delta", "_b", "alpha", "_a", "charlie" })
         m_install.MakeDir(std::string("User\\") + name);
-    CStringArray all, plain, underscore;
-    ListSubdirectories((m_install.Path() + "User\\").c_str(), all);
+    CStringArrayW all, plain, underscore;
+    ListSubdirectories(Wide(m_install.Path() + "User\\").c_str(), all);
     ListUsers(plain, TRUE, FALSE);
     ListUsers(underscore, FALSE, TRUE);
     std::vector<std::string> expectedPlain, expectedUnderscore;
@@ -110,20 +110,20 @@ TEST_F(ListSubdirectoriesEntries, OnlyFoldersWithoutADot)
     SetFileAttributesA((m_install.Path() + "User\\sys").c_str(),
                        FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY);
 
-    CStringArray arr;
-    arr.SetAtGrow(0, "stale");
-    EXPECT_TRUE(ListSubdirectories((m_install.Path() + "User\\").c_str(), arr));
+    CStringArrayW arr;
+    arr.SetAtGrow(0, L"stale");
+    EXPECT_TRUE(ListSubdirectories(Wide(m_install.Path() + "User\\").c_str(), arr));
     EXPECT_EQ((std::vector<std::string>{ "anna", "bob", "sys" }), Sorted(Names(arr)))
         << "hidden and system folders count; files, dotted names, '.' and '..' do not";
 }
 
 TEST_F(ListSubdirectoriesEntries, MissingAndEmptyFoldersGiveAnEmptyListAndTrue)
 {
-    CStringArray arr;
-    arr.SetAtGrow(0, "stale");
-    EXPECT_TRUE(ListSubdirectories((m_install.Path() + "missing\\").c_str(), arr));
+    CStringArrayW arr;
+    arr.SetAtGrow(0, L"stale");
+    EXPECT_TRUE(ListSubdirectories(Wide(m_install.Path() + "missing\\").c_str(), arr));
     EXPECT_EQ(0, arr.GetSize());
-    EXPECT_TRUE(ListSubdirectories((m_install.Path() + "User\\").c_str(), arr));
+    EXPECT_TRUE(ListSubdirectories(Wide(m_install.Path() + "User\\").c_str(), arr));
     EXPECT_EQ(0, arr.GetSize());
 }
 
@@ -135,8 +135,8 @@ TEST_F(ListSubdirectoriesEntries, OverlongFolderSearchesNothing)
     std::string folder = m_install.Path() + "User\\";
     while (folder.size() < MAX_PATH - 1)
         folder += "x";
-    CStringArray arr;
-    EXPECT_TRUE(ListSubdirectories(folder.c_str(), arr));
+    CStringArrayW arr;
+    EXPECT_TRUE(ListSubdirectories(Wide(folder).c_str(), arr));
     EXPECT_EQ(0, arr.GetSize());
 
     std::string install = m_install.Path() + std::string(MAX_PATH, 'y') + "\\";
@@ -147,7 +147,7 @@ TEST_F(ListSubdirectoriesEntries, OverlongFolderSearchesNothing)
 TEST_F(ListUsersLocations, MissingUserFolderGivesZero)
 {
     ForceRemoveTree(m_install.Path() + "User");
-    CStringArray arr;
+    CStringArrayW arr;
     EXPECT_EQ(0, List(arr, TRUE, TRUE));
     EXPECT_EQ(0, arr.GetSize());
 }
@@ -159,7 +159,7 @@ TEST_F(ListUsersLocations, EmptyInstallPathSearchesUserBelowTheCurrentFolder)
     GetCurrentDirectoryA(sizeof(szSaved), szSaved);
     ASSERT_TRUE(SetCurrentDirectoryA(m_install.Path().c_str()));
     g_strInstallPath = "";
-    CStringArray arr;
+    CStringArrayW arr;
     int n = List(arr, TRUE, TRUE);
     SetCurrentDirectoryA(szSaved);
     EXPECT_EQ(1, n);

@@ -83,13 +83,19 @@ protected:
     CString m_strSavedInstall;
 };
 
+// Removes the user named in UTF-8.
+RemoveUserResult Remove(const std::string& name)
+{
+    return RemoveUser(Wide(name).c_str());
+}
+
 std::vector<std::string> ListedUsers()
 {
-    CStringArray arr;
+    CStringArrayW arr;
     ListUsers(arr, TRUE, TRUE);
     std::vector<std::string> names;
     for (INT_PTR i = 0; i < arr.GetSize(); ++i)
-        names.push_back(static_cast<LPCSTR>(arr[i]));
+        names.push_back(Narrow(arr[i]));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -104,7 +110,7 @@ class RemoveUserSurvivors : public UserRemovalTest {};
 
 TEST_F(RemoveUserLocations, AllThreeGoAndSiblingsStay)
 {
-    EXPECT_EQ(RemoveUserDone, RemoveUser("anna"));
+    EXPECT_EQ(RemoveUserDone, Remove("anna"));
     ExpectUserGone("anna");
     ExpectUserIntact("_guest");
     ExpectUserIntact("bob");
@@ -114,7 +120,7 @@ TEST_F(RemoveUserLocations, AllThreeGoAndSiblingsStay)
 
 TEST_F(RemoveUserLocations, UnderscoreUserIsRemovedTheSameWay)
 {
-    EXPECT_EQ(RemoveUserDone, RemoveUser("_guest"));
+    EXPECT_EQ(RemoveUserDone, Remove("_guest"));
     ExpectUserGone("_guest");
     ExpectUserIntact("anna");
     ExpectUserIntact("bob");
@@ -123,7 +129,7 @@ TEST_F(RemoveUserLocations, UnderscoreUserIsRemovedTheSameWay)
 TEST_F(RemoveUserMissingParts, NoAgencyFolderStillRemovesTheRest)
 {
     ForceRemoveTree(m_agency + "USER_SPC\\anna");
-    EXPECT_EQ(RemoveUserDone, RemoveUser("anna"));
+    EXPECT_EQ(RemoveUserDone, Remove("anna"));
     ExpectUserGone("anna");
     ExpectUserIntact("bob");
 }
@@ -131,7 +137,7 @@ TEST_F(RemoveUserMissingParts, NoAgencyFolderStillRemovesTheRest)
 TEST_F(RemoveUserMissingParts, MissingUserKeyIsSilent)
 {
     SHDeleteKeyA(HKEY_CURRENT_USER, Key("anna").c_str());
-    EXPECT_EQ(RemoveUserDone, RemoveUser("anna"));
+    EXPECT_EQ(RemoveUserDone, Remove("anna"));
     ExpectUserGone("anna");
     ExpectUserIntact("bob");
 }
@@ -139,7 +145,7 @@ TEST_F(RemoveUserMissingParts, MissingUserKeyIsSilent)
 TEST_F(RemoveUserMissingParts, MissingUserRootKeyIsReportedAfterTheFolders)
 {
     SHDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
-    EXPECT_EQ(RemoveUserNoUserKey, RemoveUser("anna"));
+    EXPECT_EQ(RemoveUserNoUserKey, Remove("anna"));
     EXPECT_FALSE(UserFolderExists("anna"));
     EXPECT_FALSE(AgencyFolderExists("anna"));
     EXPECT_FALSE(ScratchRegistry::KeyExists(kUserKey)) << "no key is created";
@@ -154,15 +160,15 @@ TEST_F(RemoveUserBadNames, NothingIsTouched)
                           "ann?", "an\"na", "<anna", "anna>", "an|na", "..\\User" };
     for (const char* name : bad) {
         SCOPED_TRACE(std::string("name '") + name + "'");
-        EXPECT_EQ(RemoveUserBadName, RemoveUser(name));
-        EXPECT_FALSE(IsValidUserName(name));
+        EXPECT_EQ(RemoveUserBadName, Remove(name));
+        EXPECT_FALSE(IsValidUserName(Wide(name).c_str()));
         ExpectUserIntact("anna");
         ExpectUserIntact("bob");
         ExpectUserIntact("_guest");
     }
     EXPECT_EQ(RemoveUserBadName, RemoveUser(NULL));
     for (const char* good : { "anna", "_", "a.b", "x y", ".cfg" })
-        EXPECT_TRUE(IsValidUserName(good)) << good;
+        EXPECT_TRUE(IsValidUserName(Wide(good).c_str())) << good;
 }
 
 TEST_F(RemoveUserBaseFolders, AbsoluteFolderForms)
@@ -185,9 +191,9 @@ TEST_F(RemoveUserBaseFolders, EmptyOrRelativeAgencyLeavesTheCurrentFolderAlone)
     ASSERT_TRUE(SetCurrentDirectoryA(cwd.Path().c_str()));
 
     ScratchRegistry::SetString(kDirectories, "Agency", "");
-    RemoveUserResult r1 = RemoveUser("anna");
+    RemoveUserResult r1 = Remove("anna");
     ScratchRegistry::SetString(kDirectories, "Agency", "rel\\");
-    RemoveUserResult r2 = RemoveUser("bob");
+    RemoveUserResult r2 = Remove("bob");
     SetCurrentDirectoryA(szSaved);
 
     EXPECT_EQ(RemoveUserDone, r1);
@@ -209,7 +215,7 @@ TEST_F(RemoveUserBaseFolders, RelativeInstallFolderIsSkipped)
     GetCurrentDirectoryA(sizeof(szSaved), szSaved);
     ASSERT_TRUE(SetCurrentDirectoryA(cwd.Path().c_str()));
     g_strInstallPath = "";
-    RemoveUserResult r = RemoveUser("anna");
+    RemoveUserResult r = Remove("anna");
     SetCurrentDirectoryA(szSaved);
     EXPECT_EQ(RemoveUserDone, r);
     EXPECT_TRUE(cwd.Exists("User\\anna\\keep.txt"));
@@ -231,7 +237,7 @@ TEST_F(RemoveUserBaseFolders, OverlongPathIsSkippedNotCut)
     CreateDirectoryA((agency + "USER_SPC").c_str(), NULL);
     ASSERT_TRUE(CreateDirectoryA(cut.c_str(), NULL));
 
-    EXPECT_EQ(RemoveUserDone, RemoveUser(name.c_str()));
+    EXPECT_EQ(RemoveUserDone, Remove(name));
     EXPECT_FALSE(UserFolderExists(name));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(cut.c_str()));
 }
@@ -242,7 +248,7 @@ TEST_F(RemoveUserSurvivors, ReadOnlyFileKeepsItsAncestorsAndTheUserListed)
     m_root.MakeFile("Install\\User\\anna\\rooms\\r2\\free.dat");
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
 
-    EXPECT_EQ(RemoveUserDone, RemoveUser("anna"));
+    EXPECT_EQ(RemoveUserDone, Remove("anna"));
 
     EXPECT_TRUE(m_root.Exists("Install\\User\\anna\\rooms\\r2\\locked.dat"));
     EXPECT_FALSE(m_root.Exists("Install\\User\\anna\\rooms\\r2\\free.dat"));
@@ -262,7 +268,7 @@ TEST_F(RemoveUserSurvivors, LinkedFolderTargetSurvives)
                           m_install + "User\\anna\\rooms\\link"))
         GTEST_SKIP() << "no folder link can be made here";
 
-    RemoveUser("anna");
+    Remove("anna");
 
     EXPECT_EQ("keep me", ReadText(outside.Path() + "precious\\data.txt"));
     EXPECT_FALSE(m_root.Exists("Install\\User\\anna\\profile.ini"));

@@ -79,7 +79,7 @@ void CRemoverDlg::ApplyLanguageTexts()
 
 void CRemoverDlg::FillUserList()
 {
-    CStringArray arrUsers;
+    CStringArrayW arrUsers;
     ListUsers(arrUsers, TRUE, TRUE);
     for (INT_PTR i = 0; i < arrUsers.GetSize(); ++i)
         m_listUsers.AddString(arrUsers[i]);
@@ -96,7 +96,9 @@ void CRemoverDlg::OnOK()
     int nIndex = m_listUsers.GetCurSel();
     if (nIndex == LB_ERR)
         return;
-    CString strUser;
+    // The exact name as listed: a name outside the ANSI code page would come back
+    // converted, and could then name another user.
+    CStringW strUser;
     m_listUsers.GetText(nIndex, strUser);
 
     CString strWarning;

@@ -169,3 +169,21 @@ void ForceRemoveTree(const std::string& path)
     }
     RemoveDirectoryA(folder.c_str());
 }
+
+std::string Narrow(LPCWSTR psz)
+{
+    int cb = WideCharToMultiByte(CP_UTF8, 0, psz, -1, NULL, 0, NULL, NULL);
+    std::string result(cb > 0 ? cb - 1 : 0, '\0');
+    if (cb > 1)
+        WideCharToMultiByte(CP_UTF8, 0, psz, -1, &result[0], cb, NULL, NULL);
+    return result;
+}
+
+std::wstring Wide(const std::string& text)
+{
+    int cch = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, NULL, 0);
+    std::wstring result(cch > 0 ? cch - 1 : 0, L'\0');
+    if (cch > 1)
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &result[0], cch);
+    return result;
+}

@@ -51,3 +51,7 @@ private:
 // Removes a folder tree without the code under test: clears read-only bits,
 // deletes files and folders, and never follows a link.
 void ForceRemoveTree(const std::string& path);
+
+// A UTF-16 name in UTF-8, for comparisons and messages, and back.
+std::string Narrow(LPCWSTR psz);
+std::wstring Wide(const std::string& text);
