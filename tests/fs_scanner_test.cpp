@@ -22,7 +22,7 @@ TEST(PathHelpers, JoinPathAddsASeparatorOnlyWhereOneIsMissing)
     };
     CFileScanner scanner;
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, Narrow(scanner.JoinPath(c.folder, c.name))) << c.folder << " + " << c.name;
+        EXPECT_EQ(c.expected, Utf8(scanner.JoinPath(c.folder, c.name))) << c.folder << " + " << c.name;
 }
 
 TEST(PathHelpers, FileNameOfTakesWhatFollowsTheLastSeparator)
@@ -33,7 +33,7 @@ TEST(PathHelpers, FileNameOfTakesWhatFollowsTheLastSeparator)
     };
     CFileScanner scanner;
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, Narrow(scanner.FileNameOf(c.path))) << c.path;
+        EXPECT_EQ(c.expected, Utf8(scanner.FileNameOf(c.path))) << c.path;
 }
 
 TEST(PathHelpers, DirectoryOfKeepsTheSeparatorAndOptionallyTheDrive)
@@ -50,7 +50,7 @@ TEST(PathHelpers, DirectoryOfKeepsTheSeparatorAndOptionallyTheDrive)
     };
     CFileScanner scanner;
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, Narrow(scanner.DirectoryOf(c.path, c.bKeepDrive)))
+        EXPECT_EQ(c.expected, Utf8(scanner.DirectoryOf(c.path, c.bKeepDrive)))
             << c.path << " keep drive " << c.bKeepDrive;
 }
 
@@ -123,7 +123,7 @@ TEST_F(ScannerFilters, NextEntrySkipsRefusedEntriesAndRestoresTheErrorMode)
     std::unique_ptr<CStringW> pFirst(scanner.NextEntry((m_scratch.Path() + "*.*").c_str(), FILE_ATTRIBUTE_DIRECTORY));
     Names names;
     for (std::unique_ptr<CStringW> p(std::move(pFirst)); p; p.reset(scanner.NextEntry(CStringW(), FILE_ATTRIBUTE_DIRECTORY)))
-        names.push_back(Narrow(*p));
+        names.push_back(Utf8(*p));
     std::sort(names.begin(), names.end());
     EXPECT_EQ((Names{ ".", "..", "sub" }), names);
     EXPECT_EQ(static_cast<UINT>(SEM_NOGPFAULTERRORBOX), SetErrorMode(uBefore));

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -26,9 +27,9 @@ std::string HostPath(const std::string& path)
     return result;
 }
 
-// Starts a host program and waits until path exists (or no longer exists). A host
-// process started under Wine gives no handle that can be waited for.
-bool RunHost(std::string commandLine, const std::string& path, bool bExpectExists)
+// Starts a host program and waits until done() holds. A host process started under
+// Wine gives no handle that can be waited for.
+bool RunHost(std::string commandLine, const std::function<bool()>& done)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
@@ -38,11 +39,18 @@ bool RunHost(std::string commandLine, const std::string& path, bool bExpectExist
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     for (int i = 0; i < 100; ++i) {
-        if ((GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == bExpectExists)
+        if (done())
             return true;
         Sleep(50);
     }
     return false;
+}
+
+bool RunHost(const std::string& commandLine, const std::string& path, bool bExpectExists)
+{
+    return RunHost(commandLine, [&] {
+        return (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == bExpectExists;
+    });
 }
 
 std::string WithoutTrailingSeparator(std::string path)
@@ -59,7 +67,7 @@ std::vector<std::string> ToVector(const CStringListW* pList)
     std::vector<std::string> result;
     POSITION pos = pList->GetHeadPosition();
     while (pos != NULL)
-        result.push_back(Narrow(pList->GetNext(pos)));
+        result.push_back(Utf8(pList->GetNext(pos)));
     return result;
 }
 
@@ -108,4 +116,31 @@ std::string ReadText(const std::string& path)
     ReadFile(h, sz, sizeof(sz), &cb, NULL);
     CloseHandle(h);
     return std::string(sz, cb);
+}
+
+std::vector<std::string> EntriesOf(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((L"\\\\?\\" + Wide(WithoutTrailingSeparator(folder)) + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0)
+            names.push_back(Utf8(fd.cFileName));
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool MakeHostFile(const std::string& folder, const std::string& name)
+{
+    std::string hostFolder = HostPath(WithoutTrailingSeparator(folder));
+    if (hostFolder.empty())
+        return false;
+    return RunHost("Z:\\bin\\sh -c \"echo x > '" + hostFolder + "/" + name + "'\"", [&] {
+        std::vector<std::string> names = EntriesOf(folder);
+        return std::find(names.begin(), names.end(), name) != names.end();
+    });
 }

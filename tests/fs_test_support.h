@@ -25,3 +25,10 @@ void HostRemoveTree(const std::string& path);
 
 // The content of a file, or "<missing>".
 std::string ReadText(const std::string& path);
+
+// The names in a folder (UTF-8, sorted, without "." and ".."), exactly as listed.
+std::vector<std::string> EntriesOf(const std::string& folder);
+
+// A file made on the host's side under a name Windows could not make (one with '\', say).
+// False where there is no host side.
+bool MakeHostFile(const std::string& folder, const std::string& name);

@@ -14,7 +14,7 @@ std::vector<std::string> Names(const CStringArrayW& arr)
 {
     std::vector<std::string> names;
     for (INT_PTR i = 0; i < arr.GetSize(); ++i)
-        names.push_back(Narrow(arr[i]));
+        names.push_back(Utf8(arr[i]));
     return names;
 }
 

@@ -95,9 +95,36 @@ std::vector<std::string> ListedUsers()
     ListUsers(arr, TRUE, TRUE);
     std::vector<std::string> names;
     for (INT_PTR i = 0; i < arr.GetSize(); ++i)
-        names.push_back(Narrow(arr[i]));
+        names.push_back(Utf8(arr[i]));
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// Makes linkKey a registry link to targetKey (both below HKEY_CURRENT_USER, UTF-8).
+bool MakeRegistryLink(const std::string& linkKey, const std::string& targetKey)
+{
+    // The link holds the target's full name, which its open key reports.
+    typedef LONG(NTAPI * PFN_QUERY_KEY)(HANDLE, int, PVOID, ULONG, PULONG);
+    PFN_QUERY_KEY pfnQueryKey = reinterpret_cast<PFN_QUERY_KEY>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
+    HKEY hTarget;
+    if (pfnQueryKey == NULL ||
+        RegOpenKeyExW(HKEY_CURRENT_USER, Wide(targetKey).c_str(), 0, KEY_READ, &hTarget) != ERROR_SUCCESS)
+        return false;
+    struct { ULONG cbName; WCHAR szName[1024]; } info = {};
+    ULONG cbResult = 0;
+    LONG lStatus = pfnQueryKey(hTarget, 3 /* KeyNameInformation */, &info, sizeof(info), &cbResult);
+    RegCloseKey(hTarget);
+    HKEY hLink;
+    if (lStatus != 0 ||
+        RegCreateKeyExW(HKEY_CURRENT_USER, Wide(linkKey).c_str(), 0, NULL,
+                        REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS | KEY_CREATE_LINK,
+                        NULL, &hLink, NULL) != ERROR_SUCCESS)
+        return false;
+    LONG lResult = RegSetValueExW(hLink, L"SymbolicLinkValue", 0, REG_LINK,
+                                  reinterpret_cast<const BYTE*>(info.szName), info.cbName);
+    RegCloseKey(hLink);
+    return lResult == ERROR_SUCCESS;
 }
 
 } // namespace
@@ -107,6 +134,8 @@ class RemoveUserMissingParts : public UserRemovalTest {};
 class RemoveUserBadNames : public UserRemovalTest {};
 class RemoveUserBaseFolders : public UserRemovalTest {};
 class RemoveUserSurvivors : public UserRemovalTest {};
+class RemoveUserExactNames : public UserRemovalTest {};
+class RemoveUserRegistryLinks : public UserRemovalTest {};
 
 TEST_F(RemoveUserLocations, AllThreeGoAndSiblingsStay)
 {
@@ -274,4 +303,92 @@ TEST_F(RemoveUserSurvivors, LinkedFolderTargetSurvives)
     EXPECT_FALSE(m_root.Exists("Install\\User\\anna\\profile.ini"));
     EXPECT_FALSE(AgencyFolderExists("anna"));
     HostRemoveTree(m_install + "User\\anna");
+}
+
+TEST_F(RemoveUserExactNames, NamesThatReadAsPathsStayInsideTheUsersFolders)
+{
+    // U+FF3C FULLWIDTH REVERSE SOLIDUS: the ANSI calls return it as '\'.
+    const std::string up = "..\xEF\xBC\xBC";
+    m_root.MakeFile("x.txt", "sentinel");
+    for (const std::string tree : { "Install\\User\\anna\\", "Agency\\USER_SPC\\anna\\" }) {
+        m_root.MakeFile(tree + up + up + up + "x.txt");
+        m_root.MakeFile(tree + up + "bob\\b.txt");
+    }
+    // A name with real backslashes, as another system can write it (under Wine, a host file).
+    const std::string hostName = "..\\..\\..\\x.txt";
+    bool bHostName = MakeHostFile(m_install + "User\\anna", hostName);
+
+    EXPECT_EQ(RemoveUserDone, Remove("anna"));
+
+    EXPECT_EQ("sentinel", ReadText(m_root.Path() + "x.txt"));
+    ExpectUserIntact("bob");
+    EXPECT_FALSE(m_root.Exists("Install\\User\\bob\\b.txt"));
+    EXPECT_FALSE(m_root.Exists("Agency\\USER_SPC\\bob\\b.txt"));
+    EXPECT_FALSE(AgencyFolderExists("anna"));
+    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna").c_str()));
+    if (bHostName) {
+        // That entry cannot be named, so it stays with its folders, and nothing else does.
+        EXPECT_EQ((std::vector<std::string>{ hostName }), EntriesOf(m_install + "User\\anna"));
+        HostRemoveTree(m_install + "User\\anna");
+    } else {
+        EXPECT_FALSE(UserFolderExists("anna"));
+    }
+}
+
+TEST_F(RemoveUserExactNames, BestFitTwinsAreSeparateUsers)
+{
+    // The ANSI calls list both of each pair under one name.
+    const std::string lukasz = "\xC5\x81ukasz";
+    const std::string fullwidthAnna = "\xEF\xBD\x81\xEF\xBD\x8E\xEF\xBD\x8E\xEF\xBD\x81";
+    for (const std::string& name : { lukasz, std::string("lukasz"), fullwidthAnna })
+        SeedUser(name);
+    EXPECT_EQ((std::vector<std::string>{ "_guest", "anna", "bob", "lukasz", lukasz, fullwidthAnna }),
+              ListedUsers());
+
+    EXPECT_EQ(RemoveUserDone, Remove(lukasz));
+    ExpectUserGone(lukasz);
+    ExpectUserIntact("lukasz");
+    EXPECT_EQ(RemoveUserDone, Remove(fullwidthAnna));
+    ExpectUserGone(fullwidthAnna);
+    ExpectUserIntact("anna");
+}
+
+TEST_F(RemoveUserExactNames, NamesOutsideTheCodePageAreRemovedCompletely)
+{
+    const std::string greek = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";
+    const std::string emoji = "\xF0\x9F\x98\x80";
+    const std::string nihon = "\xE6\x97\xA5\xE6\x9C\xAC";
+    m_root.MakeFile("Install\\User\\anna\\" + greek + ".txt");
+    m_root.MakeFile("Install\\User\\anna\\" + japanese + "\\" + emoji + ".bin");
+    m_root.MakeFile("Agency\\USER_SPC\\anna\\" + emoji + "\\" + greek);
+    SeedUser(nihon);
+    EXPECT_EQ((std::vector<std::string>{ "_guest", "anna", "bob", nihon }), ListedUsers());
+
+    EXPECT_EQ(RemoveUserDone, Remove("anna"));
+    ExpectUserGone("anna");
+    EXPECT_EQ(RemoveUserDone, Remove(nihon));
+    ExpectUserGone(nihon);
+    ExpectUserIntact("bob");
+}
+
+TEST_F(RemoveUserRegistryLinks, LinksGoAsLinksAndTheirTargetsStay)
+{
+    // anna's key is itself a link; bob's key holds one among its subkeys.
+    ScratchRegistry::SetString("Software\\Elsewhere\\Inner", "Keep", "1");
+    ScratchRegistry::SetString("Software\\Other\\Inner", "Keep", "1");
+    SHDeleteKeyA(HKEY_CURRENT_USER, Key("anna").c_str());
+    ASSERT_TRUE(MakeRegistryLink(Key("anna"), "Software\\Elsewhere"));
+    ASSERT_TRUE(MakeRegistryLink(Key("bob") + "\\Rooms\\link", "Software\\Other"));
+    ASSERT_TRUE(ScratchRegistry::KeyExists((Key("anna") + "\\Inner").c_str()));
+    ASSERT_TRUE(ScratchRegistry::KeyExists((Key("bob") + "\\Rooms\\link\\Inner").c_str()));
+
+    EXPECT_EQ(RemoveUserDone, Remove("anna"));
+    EXPECT_EQ(RemoveUserDone, Remove("bob"));
+
+    EXPECT_TRUE(ScratchRegistry::KeyExists("Software\\Elsewhere\\Inner"));
+    EXPECT_TRUE(ScratchRegistry::KeyExists("Software\\Other\\Inner"));
+    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna").c_str())) << "the link itself goes";
+    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("bob").c_str()));
+    ExpectUserIntact("_guest");
 }

@@ -143,6 +143,7 @@ std::vector<HWND> ChildrenOf(HWND hParent, const char* pszClass)
     return found;
 }
 
+// The list's items in UTF-8.
 std::vector<std::string> ListItems(HWND hList)
 {
     std::vector<std::string> items;
@@ -153,7 +154,7 @@ std::vector<std::string> ListItems(HWND hList)
         std::wstring text(std::max(nLength, 0) + 1, L'\0');
         SendMessageW(hList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
         text.resize(lstrlenW(text.c_str()));
-        items.push_back(Narrow(text));
+        items.push_back(Utf8(text.c_str()));   // exact, also outside the ANSI code page
     }
     return items;
 }
@@ -535,14 +536,13 @@ const char kConfirmDe[] =
 class DeleteCommand : public KavrostRun
 {
 protected:
-    // Users anna, _guest and bob, each with two folders and a registry key.
-    void InstallWithUsers()
+    // The users (UTF-8 names), each with two folders and a registry key.
+    void InstallWithUsers(const std::vector<std::string>& users = { "anna", "_guest", "bob" })
     {
         InstallProduct({});
         m_strAgency = m_install.MakeDir("Agency");
         ScratchRegistry::SetString(kDirectoriesKey, "Agency", m_strAgency.c_str());
-        for (const char* name : { "anna", "_guest", "bob" }) {
-            std::string user = name;
+        for (const std::string& user : users) {
             m_install.MakeFile("User\\" + user + "\\rooms\\r1\\room.dat");
             m_install.MakeFile("Agency\\USER_SPC\\" + user + "\\a.bin");
             ScratchRegistry::SetString((std::string(kUserKey) + "\\" + user + "\\Rooms").c_str(),
@@ -687,6 +687,32 @@ TEST_F(DeleteCommand, YesRemovesTheUserAndListsTheRest)
     EXPECT_TRUE(Gone("_guest"));
     EXPECT_TRUE(Stored("bob"));
     EXPECT_TRUE(IsWindow(hDlg));
+}
+
+TEST_F(DeleteCommand, NamesOutsideTheCodePageAreListedExactlyAndRemovedAlone)
+{
+    // The ANSI calls list "\u0141ukasz" as "Lukasz", which names another user.
+    const std::string lukasz = "\xC5\x81ukasz", nihon = "\xE6\x97\xA5\xE6\x9C\xAC";
+    InstallWithUsers({ lukasz, "lukasz", nihon });
+    Start();
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    HWND hList = GetDlgItem(hDlg, kIdUserList);
+    std::vector<std::string> listed = ListItems(hList);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ((std::vector<std::string>{ "lukasz", lukasz, nihon }), listed);
+
+    for (const std::string& name : { lukasz, nihon }) {
+        PressDelete(hDlg, name.c_str());
+        HWND hBox = WaitForBox();
+        ASSERT_NE(hBox, (HWND)NULL);
+        Answer(hBox, IDYES);
+        WaitUntil([&] { return static_cast<bool>(Gone(name)); });
+        EXPECT_TRUE(Gone(name));
+    }
+    EXPECT_TRUE(WaitUntil([&] { return ListItems(hList).size() == 1; }));
+    EXPECT_EQ((std::vector<std::string>{ "lukasz" }), ListItems(hList));
+    EXPECT_TRUE(Stored("lukasz"));
 }
 
 TEST_F(DeleteCommand, GermanWarningIsText106)

@@ -47,7 +47,7 @@ void ScratchRegistry::SetBinary(const char* pszKey, const char* pszName, DWORD d
                                 const void* pData, DWORD cbData)
 {
     HKEY hKey;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, pszKey, 0, NULL, 0,
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, Wide(pszKey).c_str(), 0, NULL, 0,
                                              KEY_ALL_ACCESS, NULL, &hKey, NULL)) << pszKey;
     EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(hKey, pszName, 0, dwType,
                                             static_cast<const BYTE*>(pData), cbData)) << pszName;
@@ -63,7 +63,7 @@ void ScratchRegistry::SetString(const char* pszKey, const char* pszName, const c
 bool ScratchRegistry::KeyExists(const char* pszKey)
 {
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, pszKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(pszKey).c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return false;
     RegCloseKey(hKey);
     return true;
@@ -96,6 +96,16 @@ ScratchFolder::~ScratchFolder()
     ForceRemoveTree(m_strPath);
 }
 
+namespace {
+
+// A test path (UTF-8) in the system's literal form, which takes any name and length.
+std::wstring Literal(const std::string& path)
+{
+    return L"\\\\?\\" + Wide(path);
+}
+
+} // namespace
+
 std::string ScratchFolder::MakeDir(const std::string& relative) const
 {
     std::string path = m_strPath;
@@ -106,7 +116,7 @@ std::string ScratchFolder::MakeDir(const std::string& relative) const
             end = relative.size();
         if (end > start) {
             path += relative.substr(start, end - start) + "\\";
-            CreateDirectoryA(path.c_str(), NULL);
+            CreateDirectoryW(Literal(path).c_str(), NULL);
         }
         start = end + 1;
     }
@@ -119,7 +129,7 @@ std::string ScratchFolder::MakeFile(const std::string& relative, const std::stri
     if (slash != std::string::npos)
         MakeDir(relative.substr(0, slash));
     std::string path = m_strPath + relative;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+    HANDLE h = CreateFileW(Literal(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, NULL);
     if (h == INVALID_HANDLE_VALUE) {
         ADD_FAILURE() << "cannot create " << path;
@@ -133,44 +143,40 @@ std::string ScratchFolder::MakeFile(const std::string& relative, const std::stri
 
 bool ScratchFolder::Exists(const std::string& relative) const
 {
-    return GetFileAttributesA((m_strPath + relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(Literal(m_strPath + relative).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void ForceRemoveTree(const std::string& path)
 {
-    std::string folder = path;
-    if (!folder.empty() && folder.back() != '\\')
-        folder += '\\';
-    DWORD attributes = GetFileAttributesA(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return;
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-        return;
-    {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((folder + "*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                std::string name = fd.cFileName;
-                if (name == "." || name == "..")
-                    continue;
-                std::string child = folder + name;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                    // Left alone: under Wine, removing a folder link may act on its target.
-                } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    ForceRemoveTree(child);
-                } else {
-                    SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileA(child.c_str());
-                }
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
+    std::wstring folder = Literal(path);
+    if (folder.back() != L'\\')
+        folder += L'\\';
+    DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return;   // under Wine, removing a folder link may act on its target
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L".." || name.find_first_of(L"\\/") != std::wstring::npos)
+                continue;
+            std::wstring child = folder + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                // Left alone, as above.
+            } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                ForceRemoveTree(Utf8(child.c_str() + 4));
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
-std::string Narrow(LPCWSTR psz)
+std::string Utf8(LPCWSTR psz)
 {
     int cb = WideCharToMultiByte(CP_UTF8, 0, psz, -1, NULL, 0, NULL, NULL);
     std::string result(cb > 0 ? cb - 1 : 0, '\0');

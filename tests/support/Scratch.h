@@ -16,7 +16,7 @@ public:
     ScratchRegistry();
     ~ScratchRegistry();
 
-    // Helpers that write below the redirected HKEY_CURRENT_USER.
+    // Helpers that write below the redirected HKEY_CURRENT_USER; key paths are UTF-8.
     static void SetString(const char* pszKey, const char* pszName, const char* pszValue,
                           DWORD dwType = REG_SZ);
     static void SetBinary(const char* pszKey, const char* pszName, DWORD dwType,
@@ -39,7 +39,7 @@ public:
 
     const std::string& Path() const { return m_strPath; }
     // Creates a folder or a file (with the given text) below the scratch folder;
-    // names use '\' and intermediate folders are created.
+    // names are UTF-8 and use '\', and intermediate folders are created.
     std::string MakeDir(const std::string& relative) const;
     std::string MakeFile(const std::string& relative, const std::string& text = "x") const;
     bool Exists(const std::string& relative) const;
@@ -48,10 +48,10 @@ private:
     std::string m_strPath;
 };
 
-// Removes a folder tree without the code under test: clears read-only bits,
-// deletes files and folders, and never follows a link.
+// Removes a folder tree (a UTF-8 path) without the code under test: clears read-only
+// bits, deletes files and folders, and never follows a link.
 void ForceRemoveTree(const std::string& path);
 
 // A UTF-16 name in UTF-8, for comparisons and messages, and back.
-std::string Narrow(LPCWSTR psz);
+std::string Utf8(LPCWSTR psz);
 std::wstring Wide(const std::string& text);
