@@ -45,6 +45,11 @@ void CListBox::ResetContent()
     ::SendMessageA(m_hWnd, LB_RESETCONTENT, 0, 0);
 }
 
+void CListBox::InitStorage(int nItems, UINT nBytes)
+{
+    ::SendMessageW(m_hWnd, LB_INITSTORAGE, nItems, nBytes);
+}
+
 int CListBox::GetCount() const
 {
     return static_cast<int>(::SendMessageA(m_hWnd, LB_GETCOUNT, 0, 0));

@@ -13,6 +13,8 @@ public:
     int AddString(LPCSTR lpszItem);
     int AddString(LPCWSTR lpszItem);
     void ResetContent();
+    // Reserves room for nItems items of nBytes bytes in all, before many are added.
+    void InitStorage(int nItems, UINT nBytes);
     int GetCount() const;
 };
 

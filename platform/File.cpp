@@ -113,18 +113,30 @@ BOOL GetHandleName(HANDLE hFile, CStringW& strName)
 {
     if (Nt().pfnQuery == NULL)
         return FALSE;
-    struct {
+    // Most names fit the buffer on the stack; a longer one is asked for again.
+    struct Info
+    {
         ULONG FileNameLength;
-        WCHAR FileName[kMaxSystemPath + 1];
-    }* pInfo = static_cast<decltype(pInfo)>(HeapAlloc(GetProcessHeap(), 0, sizeof(*pInfo)));
+        WCHAR FileName[MAX_PATH * 2];
+    } info;
+    IoStatusBlock io;
+    LONG lStatus = Nt().pfnQuery(hFile, &io, &info, sizeof(info), kFileNameInformation);
+    if (lStatus == 0) {
+        int nLength = static_cast<int>(info.FileNameLength / sizeof(WCHAR));
+        strName = CStringW(info.FileName, nLength);
+        return nLength > 0;
+    }
+    const LONG kBufferOverflow = static_cast<LONG>(0x80000005);
+    if (lStatus != kBufferOverflow || info.FileNameLength > kMaxSystemPath * sizeof(WCHAR))
+        return FALSE;
+    ULONG cbInfo = sizeof(ULONG) + info.FileNameLength;
+    Info* pInfo = static_cast<Info*>(HeapAlloc(GetProcessHeap(), 0, cbInfo));
     if (pInfo == NULL)
         return FALSE;
-    IoStatusBlock io;
-    BOOL bOk = Nt().pfnQuery(hFile, &io, pInfo, sizeof(*pInfo), kFileNameInformation) == 0;
-    int nLength = static_cast<int>(pInfo->FileNameLength / sizeof(WCHAR));
-    bOk = bOk && nLength > 0 && nLength <= kMaxSystemPath;
+    BOOL bOk = Nt().pfnQuery(hFile, &io, pInfo, cbInfo, kFileNameInformation) == 0 &&
+               pInfo->FileNameLength > 0;
     if (bOk)
-        strName = CStringW(pInfo->FileName, nLength);
+        strName = CStringW(pInfo->FileName, static_cast<int>(pInfo->FileNameLength / sizeof(WCHAR)));
     HeapFree(GetProcessHeap(), 0, pInfo);
     return bOk;
 }

@@ -86,6 +86,13 @@ BOOL CWnd::IsWindowEnabled() const
     return ::IsWindowEnabled(m_hWnd);
 }
 
+void CWnd::SetRedraw(BOOL bRedraw)
+{
+    ::SendMessageA(m_hWnd, WM_SETREDRAW, bRedraw, 0);
+    if (bRedraw)
+        ::RedrawWindow(m_hWnd, NULL, NULL, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
 void CWnd::Default()
 {
     m_bPassToDefault = TRUE;

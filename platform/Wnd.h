@@ -26,6 +26,8 @@ public:
     void GetClientRect(LPRECT lpRect) const;
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsWindowEnabled() const;
+    // Turns the window's drawing off, or on again with a repaint of everything.
+    void SetRedraw(BOOL bRedraw = TRUE);
 
     // Inside a message handler: leave the message to the system's default handling.
     void Default();

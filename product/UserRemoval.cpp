@@ -1,6 +1,7 @@
 #include "product/UserRemoval.h"
 
 #include "fs/FileScanner.h"
+#include "platform/File.h"
 #include "platform/Registry.h"
 #include "product/Settings.h"
 #include "product/UserFolders.h"
@@ -14,20 +15,47 @@ bool IsSeparator(char ch)
     return ch == '\\' || ch == '/';
 }
 
-// Removes the folder tree lpszBase + lpszMiddle + lpszName + "\", provided the base is
-// absolute and the whole path fits.
-void RemoveUserFolder(CFileScanner& scanner, LPCSTR lpszBase, LPCWSTR lpszMiddle,
-                      LPCWSTR lpszName)
+const WCHAR kUsersKey[] = L"Software\\dabro\\User";
+
+// The folder lpszBase + lpszMiddle + lpszName + "\", or the empty string where the base
+// is not absolute (it would address the current folder) or the path would not fit (a
+// cut path would name another folder).
+CStringW UserFolderOf(LPCSTR lpszBase, LPCWSTR lpszMiddle, LPCWSTR lpszName)
 {
     if (!IsAbsoluteFolder(lpszBase))
-        return;   // an empty or relative base would address the current folder
+        return CStringW();
     CStringW strPath(lpszBase);
     strPath += lpszMiddle;
     strPath += lpszName;
     strPath += L'\\';
     if (strPath.GetLength() >= CFileScanner::kMaxComposedPath)
-        return;   // a cut path would name another folder
-    scanner.RemoveTree(strPath, TRUE);
+        return CStringW();
+    return strPath;
+}
+
+CStringW InstallFolderOf(LPCWSTR lpszName)
+{
+    return UserFolderOf(g_strInstallPath, L"User\\", lpszName);
+}
+
+CStringW AgencyFolderOf(LPCWSTR lpszName)
+{
+    return UserFolderOf(ReadSetting("Directories", "Agency", NULL), L"USER_SPC\\", lpszName);
+}
+
+BOOL FolderExists(const CStringW& strFolder)
+{
+    CFileStatus status;
+    return !strFolder.IsEmpty() && CFile::GetStatus(strFolder, status);
+}
+
+BOOL Remains(const CStringW& strInstallFolder, const CStringW& strAgencyFolder, LPCWSTR lpszName)
+{
+    if (FolderExists(strInstallFolder) || FolderExists(strAgencyFolder))
+        return TRUE;
+    CKey key;
+    return key.Open(HKEY_CURRENT_USER, CStringW(kUsersKey) + L'\\' + lpszName, KEY_READ,
+                    REG_OPTION_OPEN_LINK) == ERROR_SUCCESS;
 }
 
 } // namespace
@@ -52,19 +80,32 @@ BOOL IsAbsoluteFolder(LPCSTR lpszFolder)
            !IsSeparator(lpszFolder[2]);
 }
 
+BOOL UserRemains(LPCWSTR lpszName)
+{
+    return Remains(InstallFolderOf(lpszName), AgencyFolderOf(lpszName), lpszName);
+}
+
 RemoveUserResult RemoveUser(LPCWSTR lpszName)
 {
     if (!IsValidUserName(lpszName))
         return RemoveUserBadName;
+    // Without an absolute installation folder the user's first folder cannot be
+    // named; removing the other two would leave half a user.
+    CStringW strInstallFolder = InstallFolderOf(lpszName);
+    if (strInstallFolder.IsEmpty())
+        return RemoveUserIncomplete;
 
     CFileScanner scanner;
-    RemoveUserFolder(scanner, g_strInstallPath, L"User\\", lpszName);
-    CString strAgency = ReadSetting("Directories", "Agency", NULL);
-    RemoveUserFolder(scanner, strAgency, L"USER_SPC\\", lpszName);
+    scanner.RemoveTree(strInstallFolder, TRUE);
+    CStringW strAgencyFolder = AgencyFolderOf(lpszName);
+    if (!strAgencyFolder.IsEmpty())
+        scanner.RemoveTree(strAgencyFolder, TRUE);
 
     CKey users;
-    if (users.Open(HKEY_CURRENT_USER, L"Software\\dabro\\User", KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    if (users.Open(HKEY_CURRENT_USER, kUsersKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return RemoveUserNoUserKey;
     users.DeleteSubKeyTree(lpszName);
-    return RemoveUserDone;
+    users.Close();
+    return Remains(strInstallFolder, strAgencyFolder, lpszName) ? RemoveUserIncomplete
+                                                                : RemoveUserDone;
 }

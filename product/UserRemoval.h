@@ -6,9 +6,10 @@
 
 enum RemoveUserResult
 {
-    RemoveUserDone,        // every location was handled (each removal may still have failed)
-    RemoveUserBadName,     // the name cannot be a user's; nothing was touched
-    RemoveUserNoUserKey,   // the folders were handled, but Software\dabro\User could not be opened
+    RemoveUserDone,         // the user is gone: neither folder nor the key is left
+    RemoveUserIncomplete,   // something of the user is left, or nothing could be touched
+    RemoveUserBadName,      // the name cannot be a user's; nothing was touched
+    RemoveUserNoUserKey,    // the folders were handled, but Software\dabro\User could not be opened
 };
 
 // TRUE when lpszName can name a user folder and key: not empty, not "." or "..", none
@@ -19,9 +20,15 @@ BOOL IsValidUserName(LPCWSTR lpszName);
 // separator, or a UNC path (two separators and a server name).
 BOOL IsAbsoluteFolder(LPCSTR lpszFolder);
 
+// TRUE when anything of the user lpszName is left: its folder under the installation
+// folder, its folder under the agency folder (where that setting is an absolute folder),
+// or its registry key.
+BOOL UserRemains(LPCWSTR lpszName);
+
 // Removes the user lpszName, exactly the name given: g_strInstallPath + "User\<name>\",
 // then the setting "Agency" + "USER_SPC\<name>\", each with everything below it, then
 // the key HKEY_CURRENT_USER\Software\dabro\User\<name> with all its subkeys, links
-// removed as links. A folder whose base is not absolute is skipped. Failures of the
-// single removals are not reported.
+// removed as links. Where the installation folder is not absolute, nothing at all is
+// removed (the result is RemoveUserIncomplete); an agency folder that is not absolute
+// is skipped. Safe to call outside the user-interface thread.
 RemoveUserResult RemoveUser(LPCWSTR lpszName);

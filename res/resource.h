@@ -16,6 +16,8 @@
 #define IDS_CONFIRM_EN          105
 #define IDS_CONFIRM_DE          106
 #define IDS_PROMPT_DE           107
+#define IDS_INCOMPLETE_EN       108
+#define IDS_INCOMPLETE_DE       109
 
 // Controls
 #define IDC_USER_LIST           1000

@@ -244,7 +244,7 @@ protected:
 
 TEST_F(StringTable, OneBlockInEnglishOnly)
 {
-    // Ids 101 to 107 all fall into block 7 (ids 96 to 111).
+    // Ids 101 to 109 all fall into block 7 (ids 96 to 111).
     EXPECT_EQ(std::vector<WORD>{7}, ResourceOrdinals(Module(), RT_STRING));
     EXPECT_EQ(std::vector<WORD>{LANG_EN_US},
               ResourceLanguages(Module(), RT_STRING, MAKEINTRESOURCEA(7)));
@@ -268,6 +268,13 @@ TEST_F(StringTable, TextsAreExactUtf16)
               text(IDS_CONFIRM_DE));
     EXPECT_EQ(L"User zum L\u00f6schen ausw\u00e4hlen:", text(IDS_PROMPT_DE));
     EXPECT_EQ(134u, text(IDS_CONFIRM_DE).size());
+    EXPECT_EQ(L"Not everything of this user could be deleted.\nFiles in use, read-only files "
+              L"and links may remain.",
+              text(IDS_INCOMPLETE_EN));
+    EXPECT_EQ(L"Nicht alles von diesem User konnte gel\u00f6scht werden.\nDateien in Gebrauch, "
+              L"schreibgesch\u00fctzte Dateien und Verkn\u00fcpfungen k\u00f6nnen \u00fc" L"brig "
+              L"bleiben.",
+              text(IDS_INCOMPLETE_DE));
 }
 
 TEST_F(StringTable, NoOtherStringsAndNoStrayCharacters)
@@ -276,12 +283,13 @@ TEST_F(StringTable, NoOtherStringsAndNoStrayCharacters)
     ASSERT_EQ(16u, strings.size());
     for (int id = 96; id < 112; ++id) {
         const std::wstring& str = strings[id % 16];
-        if (id >= IDS_ABOUTBOX && id <= IDS_PROMPT_DE) {
+        if (id >= IDS_ABOUTBOX && id <= IDS_INCOMPLETE_DE) {
             EXPECT_EQ(std::wstring::npos, str.find(L'\r')) << "string " << id;
             EXPECT_EQ(std::wstring::npos, str.find(L'\0')) << "string " << id;
             EXPECT_TRUE(!str.empty() && str.back() != L'\n') << "string " << id;
             for (wchar_t ch : str)
-                EXPECT_TRUE(ch == L'\n' || (ch >= 0x20 && ch < 0x7F) || ch == 0xF6 || ch == 0xE4)
+                EXPECT_TRUE(ch == L'\n' || (ch >= 0x20 && ch < 0x7F) || ch == 0xF6 || ch == 0xE4 ||
+                            ch == 0xFC)
                     << "string " << id << " holds U+" << std::hex << static_cast<int>(ch);
         } else {
             EXPECT_TRUE(str.empty()) << "string " << id << " should not exist";

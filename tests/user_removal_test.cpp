@@ -236,19 +236,22 @@ TEST_F(RemoveUserBaseFolders, EmptyOrRelativeAgencyLeavesTheCurrentFolderAlone)
     EXPECT_TRUE(AgencyFolderExists("anna")) << "the agency setting no longer names it";
 }
 
-TEST_F(RemoveUserBaseFolders, RelativeInstallFolderIsSkipped)
+TEST_F(RemoveUserBaseFolders, RelativeInstallFolderRemovesNothing)
 {
+    // Half a user would be left: the agency folder and the key stay too.
     ScratchFolder cwd;
     cwd.MakeFile("User\\anna\\keep.txt");
     char szSaved[MAX_PATH];
     GetCurrentDirectoryA(sizeof(szSaved), szSaved);
     ASSERT_TRUE(SetCurrentDirectoryA(cwd.Path().c_str()));
-    g_strInstallPath = "";
-    RemoveUserResult r = Remove("anna");
+    for (const char* install : { "", "rel\\" }) {
+        g_strInstallPath = install;
+        EXPECT_EQ(RemoveUserIncomplete, Remove("anna")) << install;
+    }
     SetCurrentDirectoryA(szSaved);
-    EXPECT_EQ(RemoveUserDone, r);
     EXPECT_TRUE(cwd.Exists("User\\anna\\keep.txt"));
-    EXPECT_FALSE(AgencyFolderExists("anna"));
+    g_strInstallPath = m_install.c_str();
+    ExpectUserIntact("anna");
 }
 
 TEST_F(RemoveUserBaseFolders, OverlongPathIsSkippedNotCut)
@@ -277,7 +280,7 @@ TEST_F(RemoveUserSurvivors, ReadOnlyFileKeepsItsAncestorsAndTheUserListed)
     m_root.MakeFile("Install\\User\\anna\\rooms\\r2\\free.dat");
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
 
-    EXPECT_EQ(RemoveUserDone, Remove("anna"));
+    EXPECT_EQ(RemoveUserIncomplete, Remove("anna"));
 
     EXPECT_TRUE(m_root.Exists("Install\\User\\anna\\rooms\\r2\\locked.dat"));
     EXPECT_FALSE(m_root.Exists("Install\\User\\anna\\rooms\\r2\\free.dat"));
@@ -287,6 +290,26 @@ TEST_F(RemoveUserSurvivors, ReadOnlyFileKeepsItsAncestorsAndTheUserListed)
     EXPECT_FALSE(AgencyFolderExists("anna"));
     EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna").c_str()));
     EXPECT_EQ((std::vector<std::string>{ "_guest", "anna", "bob" }), ListedUsers());
+}
+
+TEST_F(RemoveUserSurvivors, WhateverIsLeftMakesTheRemovalIncomplete)
+{
+    EXPECT_EQ(RemoveUserDone, Remove("anna"));
+    EXPECT_FALSE(UserRemains(L"anna"));
+
+    // A folder left: a read-only file keeps bob's agency folder.
+    std::string locked = m_agency + "USER_SPC\\bob\\spc\\a.bin";
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(RemoveUserIncomplete, Remove("bob"));
+    EXPECT_TRUE(UserRemains(L"bob"));
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // The key left.
+    ForceRemoveTree(m_install + "User\\_guest");
+    ForceRemoveTree(m_agency + "USER_SPC\\_guest");
+    EXPECT_TRUE(UserRemains(L"_guest"));
+    SHDeleteKeyA(HKEY_CURRENT_USER, Key("_guest").c_str());
+    EXPECT_FALSE(UserRemains(L"_guest"));
 }
 
 TEST_F(RemoveUserSurvivors, LinkedFolderTargetSurvives)
@@ -318,7 +341,7 @@ TEST_F(RemoveUserExactNames, NamesThatReadAsPathsStayInsideTheUsersFolders)
     const std::string hostName = "..\\..\\..\\x.txt";
     bool bHostName = MakeHostFile(m_install + "User\\anna", hostName);
 
-    EXPECT_EQ(RemoveUserDone, Remove("anna"));
+    EXPECT_EQ(bHostName ? RemoveUserIncomplete : RemoveUserDone, Remove("anna"));
 
     EXPECT_EQ("sentinel", ReadText(m_root.Path() + "x.txt"));
     ExpectUserIntact("bob");

@@ -18,7 +18,9 @@ POINT CenteredIconPosition(const RECT& rcClient, int cxIcon, int cyIcon)
     return pt;
 }
 
-CRemoverDlg::CRemoverDlg(CWnd* pParent) : CDialog(IDD_REMOVER_DIALOG, pParent)
+CRemoverDlg::CRemoverDlg(CWnd* pParent)
+    : CDialog(IDD_REMOVER_DIALOG, pParent), m_bRemoving(FALSE), m_bCloseRequested(FALSE),
+      m_bQuitRequested(FALSE), m_nQuitCode(0)
 {
     m_strPrompt = "";
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
@@ -81,18 +83,28 @@ void CRemoverDlg::FillUserList()
 {
     CStringArrayW arrUsers;
     ListUsers(arrUsers, TRUE, TRUE);
+    UINT nBytes = 0;
+    for (INT_PTR i = 0; i < arrUsers.GetSize(); ++i)
+        nBytes += (arrUsers[i].GetLength() + 1) * sizeof(WCHAR);
+    // One repaint for the whole list instead of one for every name.
+    m_listUsers.SetRedraw(FALSE);
+    m_listUsers.InitStorage(static_cast<int>(arrUsers.GetSize()), nBytes);
     for (INT_PTR i = 0; i < arrUsers.GetSize(); ++i)
         m_listUsers.AddString(arrUsers[i]);
+    m_listUsers.SetRedraw(TRUE);
 }
 
 void CRemoverDlg::RefillUserList()
 {
+    m_listUsers.SetRedraw(FALSE);
     m_listUsers.ResetContent();
     FillUserList();
 }
 
 void CRemoverDlg::OnOK()
 {
+    if (m_bRemoving)
+        return;
     int nIndex = m_listUsers.GetCurSel();
     if (nIndex == LB_ERR)
         return;
@@ -107,22 +119,97 @@ void CRemoverDlg::OnOK()
     if (::MessageBoxA(m_hWnd, strWarning, "Kavrost", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
 
-    switch (RemoveUser(strUser)) {
-    case RemoveUserBadName:
-        return;   // nothing was touched
-    case RemoveUserNoUserKey:
+    RemoveUserResult result = RemoveInBackground(strUser);
+    if (result == RemoveUserNoUserKey) {
         // The folders are gone already; the list below shows what is left.
         MessageBox("Couldn't open reg key!", NULL, 0);
-        break;
-    case RemoveUserDone:
-        break;
     }
     RefillUserList();
+    if (result == RemoveUserIncomplete || result == RemoveUserBadName) {
+        CString strNotice;
+        strNotice.LoadString(g_bGerman ? IDS_INCOMPLETE_DE : IDS_INCOMPLETE_EN);
+        MessageBox(strNotice, NULL, MB_OK | MB_ICONEXCLAMATION);
+    }
+
+    // What arrived during the removal takes effect now.
+    if (m_bQuitRequested) {
+        m_bQuitRequested = FALSE;
+        ::PostQuitMessage(m_nQuitCode);
+    } else if (m_bCloseRequested) {
+        m_bCloseRequested = FALSE;
+        EndDialog(IDCANCEL);
+    }
+}
+
+namespace {
+
+struct RemovalJob
+{
+    CStringW strUser;
+    RemoveUserResult result;
+};
+
+DWORD WINAPI RemovalThread(LPVOID pParam)
+{
+    RemovalJob* pJob = static_cast<RemovalJob*>(pParam);
+    try {
+        pJob->result = RemoveUser(pJob->strUser);
+    } catch (CException* e) {
+        e->Delete();
+    } catch (...) {
+    }
+    return 0;
+}
+
+} // namespace
+
+RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser)
+{
+    RemovalJob job;
+    job.strUser = strUser;
+    job.result = RemoveUserIncomplete;   // unless the removal says otherwise
+    HANDLE hThread = ::CreateThread(NULL, 0, RemovalThread, &job, 0, NULL);
+    if (hThread == NULL)
+        return RemoveUser(strUser);
+
+    m_bRemoving = TRUE;
+    EnableWindow(FALSE);
+    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+    while (::MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG msg;
+        while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                m_bQuitRequested = TRUE;
+                m_nQuitCode = static_cast<int>(msg.wParam);
+            } else if (!::IsDialogMessageA(m_hWnd, &msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        }
+    }
+    ::CloseHandle(hThread);
+    m_bRemoving = FALSE;
+    EnableWindow(TRUE);
+    return job.result;
+}
+
+void CRemoverDlg::OnCancel()
+{
+    if (m_bRemoving)
+        m_bCloseRequested = TRUE;
+    else
+        CDialog::OnCancel();
 }
 
 BOOL CRemoverDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* pResult)
 {
     switch (message) {
+    case WM_SETCURSOR:
+        if (!m_bRemoving)
+            break;
+        ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+        *pResult = TRUE;
+        return TRUE;
     case WM_SYSCOMMAND:
         OnSysCommand(static_cast<UINT>(wParam), lParam);
         return TRUE;

@@ -3,6 +3,7 @@
 
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
+#include "product/UserRemoval.h"
 
 class CRemoverDlg : public CDialog
 {
@@ -18,6 +19,8 @@ protected:
     BOOL OnInitDialog() override;
     // The Delete command (Delete! or Enter): removes the selected user after a warning.
     void OnOK() override;
+    // Close, Escape, the close box: during a removal they take effect once it has ended.
+    void OnCancel() override;
     BOOL OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* pResult) override;
 
     void OnSysCommand(UINT nID, LPARAM lParam);
@@ -30,6 +33,15 @@ protected:
     void RefillUserList();
     // Puts the prompt and button texts of the chosen language in place.
     void ApplyLanguageTexts();
+    // Removes the user on a thread of its own while this dialog, disabled and with the
+    // wait cursor, goes on answering messages.
+    RemoveUserResult RemoveInBackground(const CStringW& strUser);
+
+private:
+    BOOL m_bRemoving;          // a removal is running
+    BOOL m_bCloseRequested;    // the dialog was asked to close during a removal
+    BOOL m_bQuitRequested;     // a quit request arrived during a removal
+    int m_nQuitCode;
 };
 
 // Where an icon of the given size goes to sit centred in a client area of the

@@ -217,14 +217,15 @@ protected:
         ScratchRegistry::SetString(kSettingsKey, "ResourceDLL", pszValue);
     }
 
-    void Start()
+    // Starts the program, in the given current folder or in this process's.
+    void Start(const char* pszCurrentFolder = NULL)
     {
         STARTUPINFOA si;
         ZeroMemory(&si, sizeof(si));
         si.cb = sizeof(si);
         std::string strCommand = "\"" + g_strKavrost + "\"";
         ASSERT_TRUE(CreateProcessA(g_strKavrost.c_str(), &strCommand[0], NULL, NULL, FALSE, 0, NULL,
-                                   NULL, &si, &m_pi))
+                                   pszCurrentFolder, &si, &m_pi))
             << "cannot start " << g_strKavrost << ", error " << GetLastError();
     }
 
@@ -529,6 +530,12 @@ const char kUserKey[] = "Software\\dabro\\User";
 const char kConfirmEn[] =
     "CAUTION: You are about to delete a local user - including all rooms owned by this user.\n"
     "Are you sure?";
+const char kIncompleteEn[] =
+    "Not everything of this user could be deleted.\nFiles in use, read-only files and links may "
+    "remain.";
+const char kIncompleteDe[] =
+    "Nicht alles von diesem User konnte gel\xF6scht werden.\nDateien in Gebrauch, "
+    "schreibgesch\xFCtzte Dateien und Verkn\xFCpfungen k\xF6nnen \xFC" "brig bleiben.";
 const char kConfirmDe[] =
     "VORSICHT: Sie werden die lokalen Daten eines Users l\xF6schen. Alle R\xE4ume dieser Person "
     "werden mitgel\xF6scht.\nM\xF6\x63hten Sie das wirklich tun?";
@@ -677,6 +684,7 @@ TEST_F(DeleteCommand, YesRemovesTheUserAndListsTheRest)
     EXPECT_TRUE(Gone("anna"));
     EXPECT_TRUE(Stored("_guest"));
     EXPECT_TRUE(Stored("bob"));
+    EXPECT_EQ((HWND)NULL, WaitForBox(500)) << "a complete removal shows no box";
 
     // A '_' user goes the same way; the dialog stays open throughout.
     PressDelete(hDlg, "_guest");
@@ -713,6 +721,91 @@ TEST_F(DeleteCommand, NamesOutsideTheCodePageAreListedExactlyAndRemovedAlone)
     EXPECT_TRUE(WaitUntil([&] { return ListItems(hList).size() == 1; }));
     EXPECT_EQ((std::vector<std::string>{ "lukasz" }), ListItems(hList));
     EXPECT_TRUE(Stored("lukasz"));
+}
+
+TEST_F(DeleteCommand, ALargeRemovalKeepsTheWindowAnsweringAndHoldsClose)
+{
+    InstallWithUsers();
+    for (int folder = 0; folder < 40; ++folder)
+        for (int file = 0; file < 100; ++file)
+            m_install.MakeFile("User\\anna\\f" + std::to_string(folder) + "\\" +
+                               std::to_string(file) + ".dat");
+    Start();
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    PressDelete(hDlg, "anna");
+    HWND hBox = WaitForBox();
+    ASSERT_NE(hBox, (HWND)NULL);
+    Answer(hBox, IDYES);
+
+    // While the files go, the dialog is disabled and answers at once.
+    DWORD dwLongest = 0;
+    int nPings = 0;
+    bool bClosePosted = false;
+    while (!IsWindowEnabled(hDlg) && IsWindow(hDlg)) {
+        DWORD dwStart = GetTickCount();
+        DWORD_PTR result;
+        ASSERT_NE(0, SendMessageTimeoutW(hDlg, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result))
+            << "the dialog did not answer within 2 s";
+        dwLongest = std::max(dwLongest, GetTickCount() - dwStart);
+        EXPECT_TRUE(IsWindowVisible(hDlg)) << "closed during the removal";
+        if (++nPings == 3) {
+            PostMessageA(hDlg, WM_CLOSE, 0, 0);   // held until the removal has ended
+            bClosePosted = true;
+        }
+        Sleep(50);
+    }
+    ASSERT_TRUE(bClosePosted) << "the removal ended before it could be observed; give it more files";
+    EXPECT_LE(dwLongest, 250u) << "longest wait for an answer";
+    DWORD dwExit;
+    EXPECT_TRUE(WaitForExit(&dwExit)) << "the held close did not end the program";
+    EXPECT_TRUE(Gone("anna")) << "the close must not cut the removal short";
+    EXPECT_TRUE(Stored("bob"));
+}
+
+TEST_F(DeleteCommand, AnIncompleteRemovalIsReported)
+{
+    InstallWithUsers();
+    std::string locked = m_install.MakeFile("User\\anna\\rooms\\locked.dat");
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    Start();
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    PressDelete(hDlg, "anna");
+    HWND hBox = WaitForBox();
+    ASSERT_NE(hBox, (HWND)NULL);
+    Answer(hBox, IDYES);
+    HWND hNotice = WaitForBox();
+    ASSERT_NE(hNotice, (HWND)NULL) << "no notice of what is left";
+    EXPECT_EQ(kIncompleteEn, BoxText(hNotice));
+    EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the notice is owned by the dialog";
+    EXPECT_NE((HWND)NULL, GetDlgItem(hNotice, IDOK));
+    EXPECT_EQ((HWND)NULL, GetDlgItem(hNotice, IDCANCEL));
+    Answer(hNotice, IDOK);
+    EXPECT_EQ((std::vector<std::string>{ "_guest", "anna", "bob" }),
+              ListItems(GetDlgItem(hDlg, kIdUserList)));
+    EXPECT_TRUE(m_install.Exists("User\\anna\\rooms\\locked.dat"));
+    EXPECT_FALSE(m_install.Exists("User\\anna\\rooms\\r1"));
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(DeleteCommand, ARelativeInstallFolderRemovesNothingAndIsReportedInGerman)
+{
+    InstallWithUsers();
+    SetResourceDll("LangDE.dll");
+    ScratchRegistry::SetString(kDirectoriesKey, "PathName", ".\\");
+    Start(m_install.Path().c_str());
+    HWND hDlg = WaitForMainDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    PressDelete(hDlg, "anna");
+    HWND hBox = WaitForBox();
+    ASSERT_NE(hBox, (HWND)NULL);
+    Answer(hBox, IDYES);
+    HWND hNotice = WaitForBox();
+    ASSERT_NE(hNotice, (HWND)NULL) << "no notice of what is left";
+    EXPECT_EQ(kIncompleteDe, BoxText(hNotice));
+    Answer(hNotice, IDOK);
+    EXPECT_TRUE(Stored("anna")) << "neither folder nor key may go";
 }
 
 TEST_F(DeleteCommand, GermanWarningIsText106)
