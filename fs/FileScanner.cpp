@@ -52,88 +52,61 @@ BOOL CFileScanner::FindEntry(CStringW& strName, const CStringW& strPattern, int 
     return TRUE;
 }
 
-CStringW* CFileScanner::NextEntry(const CStringW& strPattern, int nFilter)
+BOOL CFileScanner::NextEntry(CStringW& strName, const CStringW& strPattern, int nFilter)
 {
     UINT uPreviousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-    CStringW strName;
-    CStringW strWorking(strPattern);
-    do {
-        BOOL bFound = FindEntry(strName, strWorking, nFilter);
-        strWorking.Empty();
-        if (!bFound)
-            break;
-    } while (strName.IsEmpty());
+    BOOL bFound = FindEntry(strName, strPattern, nFilter);
+    while (bFound && strName.IsEmpty())
+        bFound = FindEntry(strName, CStringW(), nFilter);
     SetErrorMode(uPreviousMode);
-
-    if (strName.IsEmpty())
-        return NULL;
-    return new CStringW(strName);
+    return bFound;
 }
 
-CStringListW* CFileScanner::ListEntries(const CStringW& strPattern, int nFilter)
+void CFileScanner::ListEntries(const CStringW& strPattern, int nFilter, CStringListW& list)
 {
-    CStringListW* pList = new CStringListW(10);
     CStringW strFolder = DirectoryOf(strPattern, TRUE);
-    const CStringW strContinue;
-
-    CStringW* pEntry = NextEntry(strPattern, nFilter);
-    while (pEntry != NULL) {
-        if (IsListable(strFolder, *pEntry))
-            pList->AddTail(strFolder + *pEntry);
-        delete pEntry;
-        pEntry = NextEntry(strContinue, nFilter);
+    CStringW strName;
+    for (BOOL bFound = NextEntry(strName, strPattern, nFilter); bFound;
+         bFound = NextEntry(strName, CStringW(), nFilter)) {
+        if (IsListable(strFolder, strName))
+            list.AddTail(strFolder + strName);
     }
     m_find.Close();
-    return pList;
 }
 
-CStringListW* CFileScanner::ListDirectories(const CStringW& strFolder, BOOL bFullPaths)
+void CFileScanner::ListDirectories(const CStringW& strFolder, BOOL bFullPaths, CStringListW& list)
 {
-    CStringListW* pList = new CStringListW(10);
     CStringW strPattern = JoinPath(strFolder, L"*.*");
     CStringW strParent = DirectoryOf(strPattern, TRUE);
-    const CStringW strContinue;
-
-    CStringW* pEntry = NextEntry(strPattern, FILE_ATTRIBUTE_DIRECTORY);
-    while (pEntry != NULL) {
+    CStringW strName;
+    for (BOOL bFound = NextEntry(strName, strPattern, FILE_ATTRIBUTE_DIRECTORY); bFound;
+         bFound = NextEntry(strName, CStringW(), FILE_ATTRIBUTE_DIRECTORY)) {
         // A path that would not fit is left out rather than cut.
-        if (IsListable(strParent, *pEntry)) {
-            CStringW strFullPath = strParent + *pEntry;
-            CFileStatus status;
-            if (CFile::GetStatus(strFullPath, status) &&
-                (status.m_attribute & FILE_ATTRIBUTE_DIRECTORY) != 0)
-                pList->AddTail(bFullPaths ? strFullPath : *pEntry);
-        }
-        delete pEntry;
-        pEntry = NextEntry(strContinue, FILE_ATTRIBUTE_DIRECTORY);
+        if (!IsListable(strParent, strName))
+            continue;
+        CStringW strFullPath = strParent + strName;
+        CFileStatus status;
+        if (CFile::GetStatus(strFullPath, status) && (status.m_attribute & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            list.AddTail(bFullPaths ? strFullPath : strName);
     }
     m_find.Close();
-    return pList;
 }
 
-CStringListW* CFileScanner::CollectFiles(const CStringW& strPattern, int nFilter, BOOL bRecurse,
-                                        CStringListW* pList)
+void CFileScanner::CollectFiles(const CStringW& strPattern, int nFilter, BOOL bRecurse,
+                                CStringListW& list)
 {
-    CStringListW* pEntries = ListEntries(strPattern, nFilter);
-    if (pList == NULL) {
-        pList = pEntries;   // a new list: the caller owns it
-    } else {
-        pList->AddTail(pEntries);
-        delete pEntries;
+    ListEntries(strPattern, nFilter, list);
+    if (!bRecurse)
+        return;
+    CStringW strName = FileNameOf(strPattern);
+    CStringListW folders(10);
+    ListDirectories(DirectoryOf(strPattern, TRUE), TRUE, folders);
+    POSITION pos = folders.GetHeadPosition();
+    while (pos != NULL) {
+        const CStringW& strFolder = folders.GetNext(pos);
+        if (!CFile::IsLink(strFolder))
+            CollectFiles(JoinPath(strFolder, strName), nFilter, TRUE, list);
     }
-
-    if (bRecurse) {
-        CStringW strName = FileNameOf(strPattern);
-        CStringListW* pFolders = ListDirectories(DirectoryOf(strPattern, TRUE), TRUE);
-        POSITION pos = pFolders->GetHeadPosition();
-        while (pos != NULL) {
-            const CStringW& strFolder = pFolders->GetNext(pos);
-            if (!CFile::IsLink(strFolder))
-                CollectFiles(JoinPath(strFolder, strName), nFilter, TRUE, pList);
-        }
-        delete pFolders;
-    }
-    return pList;
 }
 
 CStringW CFileScanner::JoinPath(const CStringW& strFolder, const CStringW& strName)
@@ -178,14 +151,14 @@ BOOL CFileScanner::RemoveFile(const CStringW& strPath)
 
 BOOL CFileScanner::RemoveFiles(const CStringW& strPattern, int nFilter)
 {
-    CStringListW* pList = CollectFiles(strPattern, nFilter, FALSE, NULL);
+    CStringListW entries(10);
+    CollectFiles(strPattern, nFilter, FALSE, entries);
     BOOL bResult = TRUE;
-    POSITION pos = pList->GetHeadPosition();
+    POSITION pos = entries.GetHeadPosition();
     while (pos != NULL) {
-        if (!RemoveFile(pList->GetNext(pos)))
+        if (!RemoveFile(entries.GetNext(pos)))
             bResult = FALSE;
     }
-    delete pList;
     return bResult;
 }
 
@@ -200,11 +173,11 @@ BOOL CFileScanner::RemoveTree(const CStringW& strFolder, BOOL bContents)
         return CFile::RemoveFolderLink(strFolder);
 
     if (bContents) {
-        CStringListW* pFolders = ListDirectories(strFolder, TRUE);
-        POSITION pos = pFolders->GetHeadPosition();
+        CStringListW folders(10);
+        ListDirectories(strFolder, TRUE, folders);
+        POSITION pos = folders.GetHeadPosition();
         while (pos != NULL)
-            RemoveTree(pFolders->GetNext(pos), bContents);
-        delete pFolders;
+            RemoveTree(folders.GetNext(pos), bContents);
 
         RemoveFiles(JoinPath(strFolder, L"*.*"), -1);
     }

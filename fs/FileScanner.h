@@ -5,8 +5,8 @@
 // takes its path in the literal form (LiteralPathOf), so no name is rewritten on its
 // way from a directory entry to a delete call, and paths are not bound by MAX_PATH.
 // Every listing runs its search to the end and closes it before it returns, so one
-// object serves a whole recursive walk. Lists are created with new CStringListW(10)
-// and belong to the caller. Walks never descend into a link (junction or symbolic
+// object serves a whole recursive walk. Listings append to a list the caller owns;
+// nothing is allocated for a directory entry that is not listed. Walks never descend into a link (junction or symbolic
 // link). An entry whose name cannot be joined to a path (IsComposableName) or whose
 // full path would not fit kMaxComposedPath is left out of every listing, so it is
 // never acted on.
@@ -31,17 +31,17 @@ public:
     // One search step: a non-empty pattern starts a search, the empty one continues it.
     // TRUE when an entry was read; name is then its name, or empty when the filter refused it.
     BOOL FindEntry(CStringW& strName, const CStringW& strPattern, int nFilter);
-    // The next matching name (new, owned by the caller), or NULL at the end of the search.
-    CStringW* NextEntry(const CStringW& strPattern, int nFilter);
+    // The next matching name: a non-empty pattern starts a search, the empty one continues
+    // it. FALSE, and the empty name, at the end of the search. "." and ".." are not skipped.
+    BOOL NextEntry(CStringW& strName, const CStringW& strPattern, int nFilter);
 
-    // Full paths of the matching entries of the pattern's folder, "." and ".." left out.
-    CStringListW* ListEntries(const CStringW& strPattern, int nFilter);
-    // The subfolders of a folder, as names or full paths (no trailing separator).
-    CStringListW* ListDirectories(const CStringW& strFolder, BOOL bFullPaths);
-    // The matching entries of the pattern's folder, and with bRecurse of its whole subtree,
-    // depth first, parents first. Appends to pList, or to a new list when pList is NULL.
-    CStringListW* CollectFiles(const CStringW& strPattern, int nFilter, BOOL bRecurse,
-                              CStringListW* pList);
+    // Appends the full paths of the matching entries of the pattern's folder.
+    void ListEntries(const CStringW& strPattern, int nFilter, CStringListW& list);
+    // Appends the subfolders of a folder, as names or full paths (no trailing separator).
+    void ListDirectories(const CStringW& strFolder, BOOL bFullPaths, CStringListW& list);
+    // Appends the matching entries of the pattern's folder, and with bRecurse of its whole
+    // subtree, depth first, parents first.
+    void CollectFiles(const CStringW& strPattern, int nFilter, BOOL bRecurse, CStringListW& list);
 
     // Path helpers; '\' and '/' are both separators.
     CStringW JoinPath(const CStringW& strFolder, const CStringW& strName);

@@ -1,8 +1,6 @@
 #include "product/UserFolders.h"
 
-#include "platform/File.h"
-
-#include <wchar.h>
+#include "fs/FileScanner.h"
 
 CString g_strInstallPath;
 
@@ -17,15 +15,14 @@ BOOL ListSubdirectories(LPCWSTR lpszFolder, CStringArrayW& arrNames)
     CStringW strPattern(lpszFolder);
     strPattern += L"*";
     try {
-        CFindFile find;
-        WIN32_FIND_DATAW entry;
-        if (!find.FindFirst(strPattern, entry))
-            return TRUE;
-        do {
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-                wcschr(entry.cFileName, L'.') == NULL && IsComposableName(entry.cFileName))
-                arrNames.SetAtGrow(arrNames.GetSize(), entry.cFileName);
-        } while (find.FindNext(entry));
+        CFileScanner scanner;
+        CStringW strName;
+        const CStringW strContinue;
+        for (BOOL bFound = scanner.FindEntry(strName, strPattern, FILE_ATTRIBUTE_DIRECTORY); bFound;
+             bFound = scanner.FindEntry(strName, strContinue, FILE_ATTRIBUTE_DIRECTORY)) {
+            if (strName.Find(L'.') < 0 && IsComposableName(strName))
+                arrNames.SetAtGrow(arrNames.GetSize(), strName);
+        }
         return TRUE;
     } catch (CException* e) {
         e->Delete();

@@ -267,10 +267,12 @@ TEST_F(LongPaths, APathBeyondTheCompositionBoundIsNeverCut)
     while (padded.size() < CFileScanner::kMaxComposedPath + 10)
         padded += "\\.";
     padded += "\\gone";
-    std::unique_ptr<CStringListW> pFolders(m_scanner.ListDirectories(padded.c_str(), TRUE));
-    std::unique_ptr<CStringListW> pEntries(m_scanner.ListEntries((padded + "\\*.*").c_str(), -1));
-    EXPECT_TRUE(pFolders->IsEmpty());
-    EXPECT_TRUE(pEntries->IsEmpty());
+    CStringListW folders;
+    m_scanner.ListDirectories(padded.c_str(), TRUE, folders);
+    CStringListW entries;
+    m_scanner.ListEntries((padded + "\\*.*").c_str(), -1, entries);
+    EXPECT_TRUE(folders.IsEmpty());
+    EXPECT_TRUE(entries.IsEmpty());
     EXPECT_FALSE(m_scanner.RemoveTree(padded.c_str(), TRUE));
     EXPECT_FALSE(m_scanner.RemoveTree(("\\\\?\\" + padded).c_str(), TRUE));
     EXPECT_TRUE(m_scratch.Exists("t\\victim.txt"));

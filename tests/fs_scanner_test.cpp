@@ -75,9 +75,10 @@ protected:
     Names List(int nFilter)
     {
         CFileScanner scanner;
-        std::unique_ptr<CStringListW> pList(scanner.ListEntries((m_scratch.Path() + "*.*").c_str(), nFilter));
+        CStringListW list;
+        scanner.ListEntries((m_scratch.Path() + "*.*").c_str(), nFilter, list);
         Names names;
-        for (const std::string& path : Sorted(pList.get()))
+        for (const std::string& path : Sorted(&list))
             names.push_back(path.substr(m_scratch.Path().size()));
         return names;
     }
@@ -120,10 +121,12 @@ TEST_F(ScannerFilters, NextEntrySkipsRefusedEntriesAndRestoresTheErrorMode)
 {
     UINT uBefore = SetErrorMode(SEM_NOGPFAULTERRORBOX);
     CFileScanner scanner;
-    std::unique_ptr<CStringW> pFirst(scanner.NextEntry((m_scratch.Path() + "*.*").c_str(), FILE_ATTRIBUTE_DIRECTORY));
     Names names;
-    for (std::unique_ptr<CStringW> p(std::move(pFirst)); p; p.reset(scanner.NextEntry(CStringW(), FILE_ATTRIBUTE_DIRECTORY)))
-        names.push_back(Utf8(*p));
+    CStringW strName;
+    for (BOOL bFound = scanner.NextEntry(strName, (m_scratch.Path() + "*.*").c_str(), FILE_ATTRIBUTE_DIRECTORY);
+         bFound; bFound = scanner.NextEntry(strName, CStringW(), FILE_ATTRIBUTE_DIRECTORY))
+        names.push_back(Utf8(strName));
+    EXPECT_TRUE(strName.IsEmpty()) << "the end of the search leaves the name empty";
     std::sort(names.begin(), names.end());
     EXPECT_EQ((Names{ ".", "..", "sub" }), names);
     EXPECT_EQ(static_cast<UINT>(SEM_NOGPFAULTERRORBOX), SetErrorMode(uBefore));
@@ -143,12 +146,13 @@ TEST_F(ScannerListing, DotEntriesAreNeverListedButDotNamesAre)
     m_scratch.MakeFile(".profile");
     m_scratch.MakeFile("..x");
     m_scratch.MakeDir(".hiddendir");
-    std::unique_ptr<CStringListW> pEntries(m_scanner.ListEntries((m_scratch.Path() + "*.*").c_str(), -1));
+    CStringListW entries;
+    m_scanner.ListEntries((m_scratch.Path() + "*.*").c_str(), -1, entries);
     EXPECT_EQ((Names{ m_scratch.Path() + "..x", m_scratch.Path() + ".hiddendir", m_scratch.Path() + ".profile" }),
-              Sorted(pEntries.get()));
-    std::unique_ptr<CStringListW> pFolders(m_scanner.ListDirectories(m_scratch.Path().c_str(), FALSE));
-    EXPECT_EQ((Names{ ".hiddendir" }), Sorted(pFolders.get()));
-    EXPECT_EQ(10, pFolders->GetBlockSize());
+              Sorted(&entries));
+    CStringListW folders;
+    m_scanner.ListDirectories(m_scratch.Path().c_str(), FALSE, folders);
+    EXPECT_EQ((Names{ ".hiddendir" }), Sorted(&folders));
 }
 
 TEST_F(ScannerListing, ListDirectoriesIsTheSameWithOrWithoutTrailingSeparator)
@@ -159,24 +163,30 @@ TEST_F(ScannerListing, ListDirectoriesIsTheSameWithOrWithoutTrailingSeparator)
     std::string folder = m_scratch.Path() + "a";
     Names expected{ folder + "\\one", folder + "\\two" };
     for (const std::string& given : { folder, folder + "\\" }) {
-        std::unique_ptr<CStringListW> pList(m_scanner.ListDirectories(given.c_str(), TRUE));
-        EXPECT_EQ(expected, Sorted(pList.get())) << given;
+        CStringListW list;
+        m_scanner.ListDirectories(given.c_str(), TRUE, list);
+        EXPECT_EQ(expected, Sorted(&list)) << given;
     }
-    std::unique_ptr<CStringListW> pSlash(m_scanner.ListDirectories((folder + "/").c_str(), TRUE));
-    EXPECT_EQ((Names{ folder + "/one", folder + "/two" }), Sorted(pSlash.get()));
-    std::unique_ptr<CStringListW> pNames(m_scanner.ListDirectories(folder.c_str(), FALSE));
-    EXPECT_EQ((Names{ "one", "two" }), Sorted(pNames.get()));
+    CStringListW slash;
+    m_scanner.ListDirectories((folder + "/").c_str(), TRUE, slash);
+    EXPECT_EQ((Names{ folder + "/one", folder + "/two" }), Sorted(&slash));
+    CStringListW names;
+    m_scanner.ListDirectories(folder.c_str(), FALSE, names);
+    EXPECT_EQ((Names{ "one", "two" }), Sorted(&names));
 }
 
 TEST_F(ScannerListing, AMissingFolderGivesEmptyLists)
 {
     std::string missing = m_scratch.Path() + "missing";
-    std::unique_ptr<CStringListW> pFolders(m_scanner.ListDirectories(missing.c_str(), TRUE));
-    std::unique_ptr<CStringListW> pEntries(m_scanner.ListEntries((missing + "\\*.*").c_str(), -1));
-    std::unique_ptr<CStringListW> pFiles(m_scanner.CollectFiles((missing + "\\*.*").c_str(), -1, TRUE, NULL));
-    EXPECT_TRUE(pFolders->IsEmpty());
-    EXPECT_TRUE(pEntries->IsEmpty());
-    EXPECT_TRUE(pFiles->IsEmpty());
+    CStringListW folders;
+    m_scanner.ListDirectories(missing.c_str(), TRUE, folders);
+    CStringListW entries;
+    m_scanner.ListEntries((missing + "\\*.*").c_str(), -1, entries);
+    CStringListW files;
+    m_scanner.CollectFiles((missing + "\\*.*").c_str(), -1, TRUE, files);
+    EXPECT_TRUE(folders.IsEmpty());
+    EXPECT_TRUE(entries.IsEmpty());
+    EXPECT_TRUE(files.IsEmpty());
 }
 
 TEST_F(ScannerListing, APatternWithoutFolderPartGivesBareNames)
@@ -185,9 +195,10 @@ TEST_F(ScannerListing, APatternWithoutFolderPartGivesBareNames)
     char szPrevious[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, szPrevious);
     ASSERT_TRUE(SetCurrentDirectoryA(m_scratch.Path().c_str()));
-    std::unique_ptr<CStringListW> pList(m_scanner.ListEntries("*.txt", -1));
+    CStringListW list;
+    m_scanner.ListEntries("*.txt", -1, list);
     SetCurrentDirectoryA(szPrevious);
-    EXPECT_EQ((Names{ "one.txt" }), ToVector(pList.get()));
+    EXPECT_EQ((Names{ "one.txt" }), ToVector(&list));
 }
 
 TEST_F(ScannerListing, CollectFilesGoesDepthFirstParentsFirst)
@@ -199,14 +210,16 @@ TEST_F(ScannerListing, CollectFilesGoesDepthFirstParentsFirst)
     m_scratch.MakeFile("t\\a\\b\\f2.txt");
     m_scratch.MakeDir("t\\a\\b\\c");
     std::string t = m_scratch.Path() + "t\\";
-    std::unique_ptr<CStringListW> pList(m_scanner.CollectFiles((t + "*.txt").c_str(), -1, TRUE, NULL));
-    EXPECT_EQ((Names{ t + "f0.txt", t + "a\\f1.txt", t + "a\\b\\f2.txt" }), ToVector(pList.get()));
+    CStringListW list;
+    m_scanner.CollectFiles((t + "*.txt").c_str(), -1, TRUE, list);
+    EXPECT_EQ((Names{ t + "f0.txt", t + "a\\f1.txt", t + "a\\b\\f2.txt" }), ToVector(&list));
 
     // Two sibling subtrees: each is complete before the next begins.
     m_scratch.MakeFile("t\\z\\f3.txt");
     m_scratch.MakeFile("t\\z\\y\\f4.txt");
-    pList.reset(m_scanner.CollectFiles((t + "*.*").c_str(), 0, TRUE, NULL));
-    Names got = ToVector(pList.get());
+    list.RemoveAll();
+    m_scanner.CollectFiles((t + "*.*").c_str(), 0, TRUE, list);
+    Names got = ToVector(&list);
     ASSERT_EQ(5u, got.size());
     EXPECT_EQ(t + "f0.txt", got[0]);
     Names aTree{ t + "a\\f1.txt", t + "a\\b\\f2.txt" }, zTree{ t + "z\\f3.txt", t + "z\\y\\f4.txt" };
@@ -217,14 +230,13 @@ TEST_F(ScannerListing, CollectFilesGoesDepthFirstParentsFirst)
     EXPECT_TRUE(rest == az || rest == za) << "order: " << ::testing::PrintToString(got);
 }
 
-TEST_F(ScannerListing, CollectFilesAppendsToAGivenListAndDescendsIntoHiddenFolders)
+TEST_F(ScannerListing, CollectFilesAppendsToTheListAndDescendsIntoHiddenFolders)
 {
     m_scratch.MakeFile("t\\.hidden\\inner.txt");
     SetFileAttributesA((m_scratch.Path() + "t\\.hidden").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
     CStringListW list(10);
     list.AddTail(L"first");
-    CStringListW* pResult = m_scanner.CollectFiles((m_scratch.Path() + "t\\*.*").c_str(), 0, TRUE, &list);
-    EXPECT_EQ(&list, pResult);
+    m_scanner.CollectFiles((m_scratch.Path() + "t\\*.*").c_str(), 0, TRUE, list);
     EXPECT_EQ((Names{ "first", m_scratch.Path() + "t\\.hidden\\inner.txt" }), ToVector(&list));
 }
 
@@ -235,7 +247,8 @@ TEST_F(ScannerListing, CollectFilesDoesNotDescendIntoAFolderLink)
     m_scratch.MakeFile("t\\own.txt");
     if (!MakeSymbolicLink(outside.Path(), m_scratch.Path() + "t\\link"))
         GTEST_SKIP() << "no symbolic links on this system";
-    std::unique_ptr<CStringListW> pList(m_scanner.CollectFiles((m_scratch.Path() + "t\\*.txt").c_str(), -1, TRUE, NULL));
-    EXPECT_EQ((Names{ m_scratch.Path() + "t\\own.txt" }), ToVector(pList.get()));
+    CStringListW list;
+    m_scanner.CollectFiles((m_scratch.Path() + "t\\*.txt").c_str(), -1, TRUE, list);
+    EXPECT_EQ((Names{ m_scratch.Path() + "t\\own.txt" }), ToVector(&list));
     HostRemoveTree(m_scratch.Path() + "t\\link");
 }
