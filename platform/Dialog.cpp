@@ -3,6 +3,8 @@
 #include "platform/Object.h"
 #include "platform/WinApp.h"
 
+#include <new>
+
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 {
     if (rControl.m_hWnd == NULL)
@@ -234,7 +236,10 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
         ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, nResult);
         return TRUE;
     } catch (CMemoryException* e) {
+        // Allocation failure ends in one box, whichever allocator failed.
         e->Delete();
+        ::MessageBoxA(hWnd, "Out of memory.", AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
+    } catch (const std::bad_alloc&) {
         ::MessageBoxA(hWnd, "Out of memory.", AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
     } catch (CException* e) {
         e->Delete();

@@ -32,6 +32,12 @@ LONG CKey::Open(HKEY hParent, LPCWSTR pszName, REGSAM samDesired, DWORD dwOption
     return lResult;
 }
 
+void CKey::Attach(HKEY hKey)
+{
+    Close();
+    m_hKey = hKey;
+}
+
 void CKey::Close()
 {
     if (m_hKey != NULL) {

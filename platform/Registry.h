@@ -14,6 +14,8 @@ public:
     // Opens the subkey of hParent (closing the key held before); the system's error code.
     // REG_OPTION_OPEN_LINK in dwOptions opens a link key as itself.
     LONG Open(HKEY hParent, LPCWSTR pszName, REGSAM samDesired, DWORD dwOptions = 0);
+    // Takes over a key opened elsewhere (closing the key held before).
+    void Attach(HKEY hKey);
     void Close();
     operator HKEY() const { return m_hKey; }
 

@@ -3,9 +3,15 @@
 
 #include "platform/String.h"
 
+// The maker's key below HKEY_CURRENT_USER, which holds the settings and the users' keys.
+#define KAVROST_MAKER_KEY "Software\\dabro"
+
 // Reads one text value of the settings section
 // HKEY_CURRENT_USER\Software\dabro\Tessaline\1.0\<lpszSection>, creating the key
 // (class "Tessaline") when it is missing. The stored bytes are taken as text up to
 // the first zero byte, whatever the value's type; nothing is expanded. Returns
 // lpszDefault (null: the empty text) when the key or the value cannot be read.
 CString ReadSetting(LPCSTR lpszSection, LPCSTR lpszValueName, LPCSTR lpszDefault);
+
+// The key of the product's users, below HKEY_CURRENT_USER: one subkey per user.
+extern const WCHAR kUsersKeyPath[];

@@ -15,8 +15,6 @@ bool IsSeparator(char ch)
     return ch == '\\' || ch == '/';
 }
 
-const WCHAR kUsersKey[] = L"Software\\dabro\\User";
-
 // The folder lpszBase + lpszMiddle + lpszName + "\", or the empty string where the base
 // is not absolute (it would address the current folder) or the path would not fit (a
 // cut path would name another folder).
@@ -54,7 +52,7 @@ BOOL Remains(const CStringW& strInstallFolder, const CStringW& strAgencyFolder, 
     if (FolderExists(strInstallFolder) || FolderExists(strAgencyFolder))
         return TRUE;
     CKey key;
-    return key.Open(HKEY_CURRENT_USER, CStringW(kUsersKey) + L'\\' + lpszName, KEY_READ,
+    return key.Open(HKEY_CURRENT_USER, CStringW(kUsersKeyPath) + L'\\' + lpszName, KEY_READ,
                     REG_OPTION_OPEN_LINK) == ERROR_SUCCESS;
 }
 
@@ -102,7 +100,7 @@ RemoveUserResult RemoveUser(LPCWSTR lpszName)
         scanner.RemoveTree(strAgencyFolder, TRUE);
 
     CKey users;
-    if (users.Open(HKEY_CURRENT_USER, kUsersKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    if (users.Open(HKEY_CURRENT_USER, kUsersKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return RemoveUserNoUserKey;
     users.DeleteSubKeyTree(lpszName);
     users.Close();

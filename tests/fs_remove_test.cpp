@@ -5,6 +5,8 @@
 #include "platform/File.h"
 #include "support/Scratch.h"
 
+#include <functional>
+
 using Names = std::vector<std::string>;
 
 class TreeRemoval : public ::testing::Test
@@ -18,6 +20,19 @@ protected:
             if (m_scratch.Exists(r))
                 result.push_back(r);
         return result;
+    }
+
+    // Runs the check with each way of deleting files: by name, as on Windows, and through
+    // a handle whose name is verified first, as where links look like plain files.
+    void ForEachDeleteStrategy(const std::function<void()>& check)
+    {
+        CFile::DeleteStrategy own = CFile::GetDeleteStrategy();
+        for (CFile::DeleteStrategy strategy : { CFile::DeleteByName, CFile::DeleteVerified }) {
+            SCOPED_TRACE(strategy == CFile::DeleteByName ? "by name" : "verified");
+            CFile::SetDeleteStrategy(strategy);
+            check();
+        }
+        CFile::SetDeleteStrategy(own);
     }
 
     ScratchFolder m_scratch;
@@ -78,31 +93,44 @@ TEST_F(TreeRemoval, AReadOnlyFileDeepInsideStaysWithItsAncestorsOnly)
 {
     const Names all{ "t", "t\\top.txt", "t\\a", "t\\a\\y.txt", "t\\a\\b", "t\\a\\b\\ro.txt",
                      "t\\a\\b\\x.txt", "t\\a\\c", "t\\a\\c\\z.txt", "t\\d", "t\\d\\w.txt" };
-    for (const std::string& r : all)
-        if (r.find(".txt") != std::string::npos)
-            m_scratch.MakeFile(r);
     std::string readOnly = m_scratch.Path() + "t\\a\\b\\ro.txt";
-    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    ForEachDeleteStrategy([&] {
+        for (const std::string& r : all)
+            if (r.find(".txt") != std::string::npos)
+                m_scratch.MakeFile(r);
+        SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
 
-    EXPECT_FALSE(m_scanner.RemoveTree((m_scratch.Path() + "t\\").c_str(), TRUE));
-    EXPECT_EQ((Names{ "t", "t\\a", "t\\a\\b", "t\\a\\b\\ro.txt" }), Surviving(all));
-    EXPECT_EQ(FILE_ATTRIBUTE_READONLY, GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY)
-        << "no attribute is changed";
-    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_FALSE(m_scanner.RemoveTree((m_scratch.Path() + "t\\").c_str(), TRUE));
+        EXPECT_EQ((Names{ "t", "t\\a", "t\\a\\b", "t\\a\\b\\ro.txt" }), Surviving(all));
+        EXPECT_EQ(FILE_ATTRIBUTE_READONLY, GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY)
+            << "no attribute is changed";
+        SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    });
 }
 
-TEST_F(TreeRemoval, AFileHeldOpenStaysAndTheRestGoes)
+TEST_F(TreeRemoval, AFileHeldOpenStaysUnlessItsHolderAllowsDeletion)
 {
-    m_scratch.MakeFile("t\\other.txt");
-    m_scratch.MakeFile("t\\sub\\inner.txt");
-    std::string open = m_scratch.MakeFile("t\\open.txt");
-    HANDLE h = CreateFileA(open.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    BOOL bResult = m_scanner.RemoveTree((m_scratch.Path() + "t").c_str(), TRUE);
-    CloseHandle(h);
-    EXPECT_FALSE(bResult);
-    EXPECT_EQ((Names{ "t", "t\\open.txt" }),
-              Surviving({ "t", "t\\open.txt", "t\\other.txt", "t\\sub", "t\\sub\\inner.txt" }));
+    ForEachDeleteStrategy([&] {
+        m_scratch.MakeFile("t\\other.txt");
+        m_scratch.MakeFile("t\\sub\\inner.txt");
+        std::string open = m_scratch.MakeFile("t\\open.txt");
+        std::string shared = m_scratch.MakeFile("t\\shared.txt");
+        HANDLE h = CreateFileA(open.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        HANDLE hShared = CreateFileA(shared.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                     OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, hShared);
+        BOOL bResult = m_scanner.RemoveTree((m_scratch.Path() + "t").c_str(), TRUE);
+        CloseHandle(h);
+        CloseHandle(hShared);
+        EXPECT_FALSE(bResult);
+        EXPECT_EQ((Names{ "t", "t\\open.txt" }),
+                  Surviving({ "t", "t\\open.txt", "t\\shared.txt", "t\\other.txt", "t\\sub",
+                              "t\\sub\\inner.txt" }))
+            << "the file whose holder allows deletion goes once it is let go";
+        ForceRemoveTree(m_scratch.Path() + "t");
+    });
 }
 
 TEST_F(TreeRemoval, RemoveFilesTriesEveryEntryAndReportsAnyFailure)

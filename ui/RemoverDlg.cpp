@@ -8,6 +8,8 @@
 #include "ui/AboutDlg.h"
 #include "ui/Language.h"
 
+#include <new>
+
 POINT CenteredIconPosition(const RECT& rcClient, int cxIcon, int cyIcon)
 {
     int nWidth = rcClient.right - rcClient.left;
@@ -147,13 +149,20 @@ struct RemovalJob
 {
     CStringW strUser;
     RemoveUserResult result;
+    bool bOutOfMemory;
 };
 
+// No exception may leave the thread; running out of memory is reported on the dialog's.
 DWORD WINAPI RemovalThread(LPVOID pParam)
 {
     RemovalJob* pJob = static_cast<RemovalJob*>(pParam);
     try {
         pJob->result = RemoveUser(pJob->strUser);
+    } catch (CMemoryException* e) {
+        e->Delete();
+        pJob->bOutOfMemory = true;
+    } catch (const std::bad_alloc&) {
+        pJob->bOutOfMemory = true;
     } catch (CException* e) {
         e->Delete();
     } catch (...) {
@@ -168,6 +177,7 @@ RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser)
     RemovalJob job;
     job.strUser = strUser;
     job.result = RemoveUserIncomplete;   // unless the removal says otherwise
+    job.bOutOfMemory = false;
     HANDLE hThread = ::CreateThread(NULL, 0, RemovalThread, &job, 0, NULL);
     if (hThread == NULL)
         return RemoveUser(strUser);
@@ -190,6 +200,8 @@ RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser)
     ::CloseHandle(hThread);
     m_bRemoving = FALSE;
     EnableWindow(TRUE);
+    if (job.bOutOfMemory)
+        AfxThrowMemoryException();
     return job.result;
 }
 
