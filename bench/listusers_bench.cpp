@@ -193,7 +193,6 @@ int main(int argc, char** argv)
         wsprintfA(szName, "%suser%05d", i % 10 == 0 ? "_" : "", i);
         CreateDirectoryA((users + szName).c_str(), NULL);
     }
-    g_strInstallPath = root.c_str();
 
     std::vector<double> ratios;
     for (int pair = 0; pair < kPairs; ++pair) {
@@ -204,7 +203,7 @@ int main(int argc, char** argv)
         for (int step = 0; step < 2; ++step) {
             double t0 = Now();
             if ((step + pair) % 2 == 0) {
-                nListed = ListUsers(arr, TRUE, TRUE);
+                nListed = ListUsers(root.c_str(), arr, TRUE, TRUE);
                 listUsers = Now() - t0;
             } else {
                 nPlain = OneEnumeration(users);

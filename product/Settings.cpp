@@ -30,6 +30,16 @@ HKEY OpenSectionKey(LPCSTR lpszPath)
 
 const WCHAR kUsersKeyPath[] = L"" KAVROST_MAKER_KEY "\\User";
 
+CString ReadInstallFolder()
+{
+    return ReadSetting("Directories", "PathName", NULL);
+}
+
+CString ReadAgencyFolder()
+{
+    return ReadSetting("Directories", "Agency", NULL);
+}
+
 CString ReadSetting(LPCSTR lpszSection, LPCSTR lpszValueName, LPCSTR lpszDefault)
 {
     char szPath[MAX_PATH];

@@ -13,5 +13,11 @@
 // lpszDefault (null: the empty text) when the key or the value cannot be read.
 CString ReadSetting(LPCSTR lpszSection, LPCSTR lpszValueName, LPCSTR lpszDefault);
 
+// The settings that name the product's folders, each ending in a backslash: the
+// installation folder ("Directories", "PathName") and the agency folder ("Directories",
+// "Agency"). The empty text when not set.
+CString ReadInstallFolder();
+CString ReadAgencyFolder();
+
 // The key of the product's users, below HKEY_CURRENT_USER: one subkey per user.
 extern const WCHAR kUsersKeyPath[];

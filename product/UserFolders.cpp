@@ -2,8 +2,6 @@
 
 #include "fs/FileScanner.h"
 
-CString g_strInstallPath;
-
 BOOL ListSubdirectories(LPCWSTR lpszFolder, CStringArrayW& arrNames)
 {
     arrNames.SetSize(0, -1);
@@ -31,13 +29,14 @@ BOOL ListSubdirectories(LPCWSTR lpszFolder, CStringArrayW& arrNames)
     return FALSE;
 }
 
-int ListUsers(CStringArrayW& arrUsers, BOOL bIncludePlain, BOOL bIncludeUnderscore)
+int ListUsers(LPCSTR lpszInstallPath, CStringArrayW& arrUsers, BOOL bIncludePlain,
+              BOOL bIncludeUnderscore)
 {
     arrUsers.SetSize(0, -1);
     if (!bIncludePlain && !bIncludeUnderscore)
         return 0;
 
-    CStringW strFolder(static_cast<LPCSTR>(g_strInstallPath));
+    CStringW strFolder(lpszInstallPath);
     strFolder += L"User\\";
     CStringArrayW arrNames;
     ListSubdirectories(strFolder, arrNames);

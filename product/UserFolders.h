@@ -3,9 +3,6 @@
 
 #include "platform/Collections.h"
 
-// The product's installation folder, ending in a backslash; empty until read.
-extern CString g_strInstallPath;
-
 // Lists the names of the subfolders of lpszFolder (which ends in a separator) whose
 // names contain no '.', exactly as the system returns them. Names that cannot name a
 // folder (IsComposableName) are left out. arrNames is emptied first. TRUE when the
@@ -13,7 +10,9 @@ extern CString g_strInstallPath;
 // short, with the names found until then left in arrNames.
 BOOL ListSubdirectories(LPCWSTR lpszFolder, CStringArrayW& arrNames);
 
-// Lists the users: the subfolders of g_strInstallPath + "User\", in the order of
-// the search. bIncludePlain selects names that do not begin with '_',
-// bIncludeUnderscore those that do. Returns the number of names in arrUsers.
-int ListUsers(CStringArrayW& arrUsers, BOOL bIncludePlain, BOOL bIncludeUnderscore);
+// Lists the users: the subfolders of lpszInstallPath (the product's installation
+// folder, ending in a backslash) + "User\", in the order of the search. bIncludePlain
+// selects names that do not begin with '_', bIncludeUnderscore those that do.
+// Returns the number of names in arrUsers.
+int ListUsers(LPCSTR lpszInstallPath, CStringArrayW& arrUsers, BOOL bIncludePlain,
+              BOOL bIncludeUnderscore);

@@ -4,7 +4,6 @@
 #include "platform/File.h"
 #include "platform/Registry.h"
 #include "product/Settings.h"
-#include "product/UserFolders.h"
 
 #include <wchar.h>
 
@@ -31,14 +30,14 @@ CStringW UserFolderOf(LPCSTR lpszBase, LPCWSTR lpszMiddle, LPCWSTR lpszName)
     return strPath;
 }
 
-CStringW InstallFolderOf(LPCWSTR lpszName)
+CStringW InstallFolderOf(const ProductFolders& folders, LPCWSTR lpszName)
 {
-    return UserFolderOf(g_strInstallPath, L"User\\", lpszName);
+    return UserFolderOf(folders.strInstall, L"User\\", lpszName);
 }
 
-CStringW AgencyFolderOf(LPCWSTR lpszName)
+CStringW AgencyFolderOf(const ProductFolders& folders, LPCWSTR lpszName)
 {
-    return UserFolderOf(ReadSetting("Directories", "Agency", NULL), L"USER_SPC\\", lpszName);
+    return UserFolderOf(folders.strAgency, L"USER_SPC\\", lpszName);
 }
 
 BOOL FolderExists(const CStringW& strFolder)
@@ -78,24 +77,24 @@ BOOL IsAbsoluteFolder(LPCSTR lpszFolder)
            !IsSeparator(lpszFolder[2]);
 }
 
-BOOL UserRemains(LPCWSTR lpszName)
+BOOL UserRemains(const ProductFolders& folders, LPCWSTR lpszName)
 {
-    return Remains(InstallFolderOf(lpszName), AgencyFolderOf(lpszName), lpszName);
+    return Remains(InstallFolderOf(folders, lpszName), AgencyFolderOf(folders, lpszName), lpszName);
 }
 
-RemoveUserResult RemoveUser(LPCWSTR lpszName)
+RemoveUserResult RemoveUser(const ProductFolders& folders, LPCWSTR lpszName)
 {
     if (!IsValidUserName(lpszName))
         return RemoveUserBadName;
     // Without an absolute installation folder the user's first folder cannot be
     // named; removing the other two would leave half a user.
-    CStringW strInstallFolder = InstallFolderOf(lpszName);
+    CStringW strInstallFolder = InstallFolderOf(folders, lpszName);
     if (strInstallFolder.IsEmpty())
         return RemoveUserIncomplete;
 
     CFileScanner scanner;
     scanner.RemoveTree(strInstallFolder, TRUE);
-    CStringW strAgencyFolder = AgencyFolderOf(lpszName);
+    CStringW strAgencyFolder = AgencyFolderOf(folders, lpszName);
     if (!strAgencyFolder.IsEmpty())
         scanner.RemoveTree(strAgencyFolder, TRUE);
 

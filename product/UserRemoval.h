@@ -2,7 +2,7 @@
 // its folder under the agency folder, and its registry key.
 #pragma once
 
-#include <windows.h>
+#include "platform/String.h"
 
 enum RemoveUserResult
 {
@@ -20,15 +20,22 @@ BOOL IsValidUserName(LPCWSTR lpszName);
 // separator, or a UNC path (two separators and a server name).
 BOOL IsAbsoluteFolder(LPCSTR lpszFolder);
 
-// TRUE when anything of the user lpszName is left: its folder under the installation
-// folder, its folder under the agency folder (where that setting is an absolute folder),
-// or its registry key.
-BOOL UserRemains(LPCWSTR lpszName);
+// The product's folders a user's data lies in, each ending in a backslash.
+struct ProductFolders
+{
+    CString strInstall;   // the installation folder, which holds User\<name>\ folders
+    CString strAgency;    // the agency folder, which holds USER_SPC\<name>\ folders
+};
 
-// Removes the user lpszName, exactly the name given: g_strInstallPath + "User\<name>\",
-// then the setting "Agency" + "USER_SPC\<name>\", each with everything below it, then
-// the key HKEY_CURRENT_USER\Software\dabro\User\<name> with all its subkeys, links
-// removed as links. Where the installation folder is not absolute, nothing at all is
-// removed (the result is RemoveUserIncomplete); an agency folder that is not absolute
-// is skipped. Safe to call outside the user-interface thread.
-RemoveUserResult RemoveUser(LPCWSTR lpszName);
+// TRUE when anything of the user lpszName is left: its folder under the installation
+// folder, its folder under the agency folder (where that is an absolute folder), or its
+// registry key.
+BOOL UserRemains(const ProductFolders& folders, LPCWSTR lpszName);
+
+// Removes the user lpszName, exactly the name given: <install>User\<name>\, then
+// <agency>USER_SPC\<name>\, each with everything below it, then the key
+// HKEY_CURRENT_USER\Software\dabro\User\<name> with all its subkeys, links removed as
+// links. Where the installation folder is not absolute, nothing at all is removed (the
+// result is RemoveUserIncomplete); an agency folder that is not absolute is skipped.
+// Safe to call outside the user-interface thread.
+RemoveUserResult RemoveUser(const ProductFolders& folders, LPCWSTR lpszName);

@@ -1,6 +1,6 @@
 // The language choice: the product's "ResourceDLL" setting decides where one is
 // stored; otherwise the country of the regional settings (this program runs
-// with LC_ALL=en_US.UTF-8, country 1).
+// with LC_ALL=C.UTF-8, country 1).
 #include "support/Scratch.h"
 #include "ui/Language.h"
 
@@ -13,13 +13,6 @@ const char kSettingsKey[] = "Software\\dabro\\Tessaline\\1.0\\Settings";
 class LanguageChoice : public ::testing::Test
 {
 protected:
-    // Starts from the opposite answer, so that every case shows a real assignment.
-    BOOL Choose(BOOL bBefore)
-    {
-        g_bGerman = bBefore;
-        ChooseLanguage();
-        return g_bGerman;
-    }
     ScratchRegistry m_registry;
 };
 
@@ -28,7 +21,7 @@ TEST_F(LanguageChoice, LangDEInAnyLetterCaseIsGerman)
     for (const char* pszValue : {"LangDE.dll", "LANGDE.DLL", "langde.dll", "lAnGdE.DlL"}) {
         SCOPED_TRACE(pszValue);
         ScratchRegistry::SetString(kSettingsKey, "ResourceDLL", pszValue);
-        EXPECT_EQ(1, Choose(0));   // exactly 1, not just nonzero
+        EXPECT_EQ(1, ChooseLanguage());   // exactly 1, not just nonzero
     }
 }
 
@@ -38,17 +31,17 @@ TEST_F(LanguageChoice, OtherNamesAreEnglish)
                                  "LangDE", "LangDE.dll.bak", "L"}) {
         SCOPED_TRACE(pszValue);
         ScratchRegistry::SetString(kSettingsKey, "ResourceDLL", pszValue);
-        EXPECT_EQ(0, Choose(1));
+        EXPECT_EQ(0, ChooseLanguage());
     }
 }
 
 TEST_F(LanguageChoice, AbsentOrEmptySettingFollowsTheLocale)
 {
-    EXPECT_EQ(0, Choose(1)) << "no settings key";
+    EXPECT_EQ(0, ChooseLanguage()) << "no settings key";
     EXPECT_TRUE(ScratchRegistry::KeyExists(kSettingsKey)) << "reading creates the key";
-    EXPECT_EQ(0, Choose(1)) << "key without the value";
+    EXPECT_EQ(0, ChooseLanguage()) << "key without the value";
     ScratchRegistry::SetString(kSettingsKey, "ResourceDLL", "");
-    EXPECT_EQ(0, Choose(1)) << "empty value";
+    EXPECT_EQ(0, ChooseLanguage()) << "empty value";
 }
 
 } // namespace

@@ -30,20 +30,18 @@ class UserFolderTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_strSaved = g_strInstallPath;
-        g_strInstallPath = m_install.Path().c_str();
+        m_strInstallPath = m_install.Path().c_str();
         m_install.MakeDir("User");
     }
-    void TearDown() override { g_strInstallPath = m_strSaved; }
 
     int List(CStringArrayW& arr, BOOL bPlain, BOOL bUnderscore)
     {
         arr.SetAtGrow(0, L"stale");   // must be emptied first
-        return ListUsers(arr, bPlain, bUnderscore);
+        return ListUsers(m_strInstallPath, arr, bPlain, bUnderscore);
     }
 
     ScratchFolder m_install;
-    CString m_strSaved;
+    CString m_strInstallPath;
 };
 
 } // namespace
@@ -74,7 +72,7 @@ TEST_F(ListUsersFilters, EachFlagSelectsItsGroup)
 TEST_F(ListUsersFilters, BothFlagsOffSearchesNothing)
 {
     m_install.MakeDir("User\\anna");
-    g_strInstallPath = "Q:\\no\\such\\drive\\";   // a search would find nothing either way
+    m_strInstallPath = "Q:\\no\\such\\drive\\";   // a search would find nothing either way
     CStringArrayW arr;
     EXPECT_EQ(0, List(arr, FALSE, FALSE));
     EXPECT_EQ(0, arr.GetSize());
@@ -86,8 +84,8 @@ TEST_F(ListUsersFilters, FilterKeepsTheSearchOrder)
         m_install.MakeDir(std::string("User\\") + name);
     CStringArrayW all, plain, underscore;
     ListSubdirectories(Wide(m_install.Path() + "User\\").c_str(), all);
-    ListUsers(plain, TRUE, FALSE);
-    ListUsers(underscore, FALSE, TRUE);
+    ListUsers(m_strInstallPath, plain, TRUE, FALSE);
+    ListUsers(m_strInstallPath, underscore, FALSE, TRUE);
     std::vector<std::string> expectedPlain, expectedUnderscore;
     for (const std::string& n : Names(all))
         (n[0] == '_' ? expectedUnderscore : expectedPlain).push_back(n);
@@ -140,8 +138,8 @@ TEST_F(ListSubdirectoriesEntries, OverlongFolderSearchesNothing)
     EXPECT_EQ(0, arr.GetSize());
 
     std::string install = m_install.Path() + std::string(MAX_PATH, 'y') + "\\";
-    g_strInstallPath = install.c_str();
-    EXPECT_EQ(0, ListUsers(arr, TRUE, TRUE));
+    m_strInstallPath = install.c_str();
+    EXPECT_EQ(0, ListUsers(m_strInstallPath, arr, TRUE, TRUE));
 }
 
 TEST_F(ListUsersLocations, MissingUserFolderGivesZero)
@@ -158,7 +156,7 @@ TEST_F(ListUsersLocations, EmptyInstallPathSearchesUserBelowTheCurrentFolder)
     char szSaved[MAX_PATH];
     GetCurrentDirectoryA(sizeof(szSaved), szSaved);
     ASSERT_TRUE(SetCurrentDirectoryA(m_install.Path().c_str()));
-    g_strInstallPath = "";
+    m_strInstallPath = "";
     CStringArrayW arr;
     int n = List(arr, TRUE, TRUE);
     SetCurrentDirectoryA(szSaved);

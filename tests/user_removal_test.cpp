@@ -15,7 +15,6 @@
 namespace {
 
 const char kUserKey[] = "Software\\dabro\\User";
-const char kDirectories[] = "Software\\dabro\\Tessaline\\1.0\\Directories";
 
 std::string Key(const std::string& name)
 {
@@ -29,16 +28,13 @@ class UserRemovalTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_strSavedInstall = g_strInstallPath;
         m_install = m_root.MakeDir("Install");
         m_agency = m_root.MakeDir("Agency");
-        g_strInstallPath = m_install.c_str();
-        ScratchRegistry::SetString(kDirectories, "Agency", m_agency.c_str());
+        m_folders.strInstall = m_install.c_str();
+        m_folders.strAgency = m_agency.c_str();
         for (const char* name : { "anna", "_guest", "bob" })
             SeedUser(name);
     }
-
-    void TearDown() override { g_strInstallPath = m_strSavedInstall; }
 
     void SeedUser(const std::string& name)
     {
@@ -80,25 +76,25 @@ protected:
     ScratchFolder m_root;
     std::string m_install;
     std::string m_agency;
-    CString m_strSavedInstall;
+    // Removes the user named in UTF-8.
+    RemoveUserResult Remove(const std::string& name)
+    {
+        return RemoveUser(m_folders, Wide(name).c_str());
+    }
+
+    std::vector<std::string> ListedUsers()
+    {
+        CStringArrayW arr;
+        ListUsers(m_folders.strInstall, arr, TRUE, TRUE);
+        std::vector<std::string> names;
+        for (INT_PTR i = 0; i < arr.GetSize(); ++i)
+            names.push_back(Utf8(arr[i]));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    ProductFolders m_folders;
 };
-
-// Removes the user named in UTF-8.
-RemoveUserResult Remove(const std::string& name)
-{
-    return RemoveUser(Wide(name).c_str());
-}
-
-std::vector<std::string> ListedUsers()
-{
-    CStringArrayW arr;
-    ListUsers(arr, TRUE, TRUE);
-    std::vector<std::string> names;
-    for (INT_PTR i = 0; i < arr.GetSize(); ++i)
-        names.push_back(Utf8(arr[i]));
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Makes linkKey a registry link to targetKey (both below HKEY_CURRENT_USER, UTF-8).
 bool MakeRegistryLink(const std::string& linkKey, const std::string& targetKey)
@@ -195,7 +191,7 @@ TEST_F(RemoveUserBadNames, NothingIsTouched)
         ExpectUserIntact("bob");
         ExpectUserIntact("_guest");
     }
-    EXPECT_EQ(RemoveUserBadName, RemoveUser(NULL));
+    EXPECT_EQ(RemoveUserBadName, RemoveUser(m_folders, NULL));
     for (const char* good : { "anna", "_", "a.b", "x y", ".cfg" })
         EXPECT_TRUE(IsValidUserName(Wide(good).c_str())) << good;
 }
@@ -219,9 +215,9 @@ TEST_F(RemoveUserBaseFolders, EmptyOrRelativeAgencyLeavesTheCurrentFolderAlone)
     GetCurrentDirectoryA(sizeof(szSaved), szSaved);
     ASSERT_TRUE(SetCurrentDirectoryA(cwd.Path().c_str()));
 
-    ScratchRegistry::SetString(kDirectories, "Agency", "");
+    m_folders.strAgency = "";
     RemoveUserResult r1 = Remove("anna");
-    ScratchRegistry::SetString(kDirectories, "Agency", "rel\\");
+    m_folders.strAgency = "rel\\";
     RemoveUserResult r2 = Remove("bob");
     SetCurrentDirectoryA(szSaved);
 
@@ -245,12 +241,12 @@ TEST_F(RemoveUserBaseFolders, RelativeInstallFolderRemovesNothing)
     GetCurrentDirectoryA(sizeof(szSaved), szSaved);
     ASSERT_TRUE(SetCurrentDirectoryA(cwd.Path().c_str()));
     for (const char* install : { "", "rel\\" }) {
-        g_strInstallPath = install;
+        m_folders.strInstall = install;
         EXPECT_EQ(RemoveUserIncomplete, Remove("anna")) << install;
     }
     SetCurrentDirectoryA(szSaved);
     EXPECT_TRUE(cwd.Exists("User\\anna\\keep.txt"));
-    g_strInstallPath = m_install.c_str();
+    m_folders.strInstall = m_install.c_str();
     ExpectUserIntact("anna");
 }
 
@@ -259,7 +255,7 @@ TEST_F(RemoveUserBaseFolders, OverlongPathIsSkippedNotCut)
     // The user folder's path fits, the agency folder's does not: the agency folder
     // is skipped, and no folder named by the cut path is removed in its place.
     std::string agency = m_root.MakeDir("AgencyWithAMuchLongerName");
-    ScratchRegistry::SetString(kDirectories, "Agency", agency.c_str());
+    m_folders.strAgency = agency.c_str();
     std::string name(MAX_PATH - m_install.size() - 10, 'n');
     ASSERT_LT(m_install.size() + 5 + name.size() + 1, static_cast<size_t>(MAX_PATH));
     size_t fit = MAX_PATH - 1 - agency.size() - 9;
@@ -295,21 +291,21 @@ TEST_F(RemoveUserSurvivors, ReadOnlyFileKeepsItsAncestorsAndTheUserListed)
 TEST_F(RemoveUserSurvivors, WhateverIsLeftMakesTheRemovalIncomplete)
 {
     EXPECT_EQ(RemoveUserDone, Remove("anna"));
-    EXPECT_FALSE(UserRemains(L"anna"));
+    EXPECT_FALSE(UserRemains(m_folders, L"anna"));
 
     // A folder left: a read-only file keeps bob's agency folder.
     std::string locked = m_agency + "USER_SPC\\bob\\spc\\a.bin";
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(RemoveUserIncomplete, Remove("bob"));
-    EXPECT_TRUE(UserRemains(L"bob"));
+    EXPECT_TRUE(UserRemains(m_folders, L"bob"));
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // The key left.
     ForceRemoveTree(m_install + "User\\_guest");
     ForceRemoveTree(m_agency + "USER_SPC\\_guest");
-    EXPECT_TRUE(UserRemains(L"_guest"));
+    EXPECT_TRUE(UserRemains(m_folders, L"_guest"));
     SHDeleteKeyA(HKEY_CURRENT_USER, Key("_guest").c_str());
-    EXPECT_FALSE(UserRemains(L"_guest"));
+    EXPECT_FALSE(UserRemains(m_folders, L"_guest"));
 }
 
 TEST_F(RemoveUserSurvivors, LinkedFolderTargetSurvives)

@@ -21,7 +21,7 @@ POINT CenteredIconPosition(const RECT& rcClient, int cxIcon, int cyIcon)
 }
 
 CRemoverDlg::CRemoverDlg(CWnd* pParent)
-    : CDialog(IDD_REMOVER_DIALOG, pParent), m_bRemoving(FALSE), m_bCloseRequested(FALSE),
+    : CDialog(IDD_REMOVER_DIALOG, pParent), m_bGerman(FALSE), m_bRemoving(FALSE), m_bCloseRequested(FALSE),
       m_bQuitRequested(FALSE), m_nQuitCode(0)
 {
     m_strPrompt = "";
@@ -39,7 +39,7 @@ BOOL CRemoverDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    ChooseLanguage();
+    m_bGerman = ChooseLanguage();
 
     CMenu* pSysMenu = GetSystemMenu(FALSE);
     if (pSysMenu != NULL) {
@@ -54,8 +54,8 @@ BOOL CRemoverDlg::OnInitDialog()
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    g_strInstallPath = ReadSetting("Directories", "PathName", NULL);
-    if (g_strInstallPath.IsEmpty()) {
+    m_strInstallPath = ReadInstallFolder();
+    if (m_strInstallPath.IsEmpty()) {
         // The quit request ends the modal loop before the user can act.
         MessageBox("No zell found!", NULL, 0);
         PostQuitMessage(0);
@@ -69,7 +69,7 @@ BOOL CRemoverDlg::OnInitDialog()
 
 void CRemoverDlg::ApplyLanguageTexts()
 {
-    if (g_bGerman) {
+    if (m_bGerman) {
         m_strPrompt.LoadString(IDS_PROMPT_DE);
         CString strText;
         strText.LoadString(IDS_DELETE_DE);
@@ -84,7 +84,7 @@ void CRemoverDlg::ApplyLanguageTexts()
 void CRemoverDlg::FillUserList()
 {
     CStringArrayW arrUsers;
-    ListUsers(arrUsers, TRUE, TRUE);
+    ListUsers(m_strInstallPath, arrUsers, TRUE, TRUE);
     UINT nBytes = 0;
     for (INT_PTR i = 0; i < arrUsers.GetSize(); ++i)
         nBytes += (arrUsers[i].GetLength() + 1) * sizeof(WCHAR);
@@ -116,7 +116,7 @@ void CRemoverDlg::OnOK()
     m_listUsers.GetText(nIndex, strUser);
 
     CString strWarning;
-    strWarning.LoadString(g_bGerman ? IDS_CONFIRM_DE : IDS_CONFIRM_EN);
+    strWarning.LoadString(m_bGerman ? IDS_CONFIRM_DE : IDS_CONFIRM_EN);
     // Owned by the dialog, so that no second Delete! can start while it is open.
     if (::MessageBoxA(m_hWnd, strWarning, "Kavrost", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
@@ -129,7 +129,7 @@ void CRemoverDlg::OnOK()
     RefillUserList();
     if (result == RemoveUserIncomplete || result == RemoveUserBadName) {
         CString strNotice;
-        strNotice.LoadString(g_bGerman ? IDS_INCOMPLETE_DE : IDS_INCOMPLETE_EN);
+        strNotice.LoadString(m_bGerman ? IDS_INCOMPLETE_DE : IDS_INCOMPLETE_EN);
         MessageBox(strNotice, NULL, MB_OK | MB_ICONEXCLAMATION);
     }
 
@@ -147,6 +147,7 @@ namespace {
 
 struct RemovalJob
 {
+    ProductFolders folders;
     CStringW strUser;
     RemoveUserResult result;
     bool bOutOfMemory;
@@ -157,7 +158,7 @@ DWORD WINAPI RemovalThread(LPVOID pParam)
 {
     RemovalJob* pJob = static_cast<RemovalJob*>(pParam);
     try {
-        pJob->result = RemoveUser(pJob->strUser);
+        pJob->result = RemoveUser(pJob->folders, pJob->strUser);
     } catch (CMemoryException* e) {
         e->Delete();
         pJob->bOutOfMemory = true;
@@ -174,13 +175,17 @@ DWORD WINAPI RemovalThread(LPVOID pParam)
 
 RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser)
 {
+    // The folders as the removal is confirmed: the installation folder of the list,
+    // the agency folder as it is set now.
     RemovalJob job;
+    job.folders.strInstall = m_strInstallPath;
+    job.folders.strAgency = ReadAgencyFolder();
     job.strUser = strUser;
     job.result = RemoveUserIncomplete;   // unless the removal says otherwise
     job.bOutOfMemory = false;
     HANDLE hThread = ::CreateThread(NULL, 0, RemovalThread, &job, 0, NULL);
     if (hThread == NULL)
-        return RemoveUser(strUser);
+        return RemoveUser(job.folders, strUser);
 
     m_bRemoving = TRUE;
     EnableWindow(FALSE);

@@ -38,6 +38,8 @@ protected:
     RemoveUserResult RemoveInBackground(const CStringW& strUser);
 
 private:
+    BOOL m_bGerman;            // the German texts, chosen once at initialisation
+    CString m_strInstallPath;  // the product's installation folder, read once at initialisation
     BOOL m_bRemoving;          // a removal is running
     BOOL m_bCloseRequested;    // the dialog was asked to close during a removal
     BOOL m_bQuitRequested;     // a quit request arrived during a removal
