@@ -1,3 +1,4 @@
 kavrost_gtest(fs_test
-  SOURCES fs_scanner_test.cpp fs_remove_test.cpp fs_test_support.cpp
+  SOURCES fs_scanner_test.cpp fs_remove_test.cpp
+  LINK kavrost_fs kavrost_fs_test_support
   SUITES PathHelpers ScannerFilters ScannerListing TreeRemoval LinkSafety LongPaths)

@@ -1,6 +1,8 @@
 kavrost_gtest(settings_test
   SOURCES settings_test.cpp
+  LINK kavrost_product
   SUITES ReadSettingValueTypes ReadSettingEmptyAndMissing ReadSettingKeys ReadSettingBounds)
 kavrost_gtest(user_folders_test
   SOURCES user_folders_test.cpp
+  LINK kavrost_product
   SUITES ListUsersFilters ListSubdirectoriesEntries ListUsersLocations)

@@ -1,4 +1,5 @@
 kavrost_gtest(user_removal_test
-  SOURCES user_removal_test.cpp fs_test_support.cpp
+  SOURCES user_removal_test.cpp
+  LINK kavrost_product kavrost_fs_test_support
   SUITES RemoveUserLocations RemoveUserMissingParts RemoveUserBadNames RemoveUserBaseFolders
          RemoveUserSurvivors)
