@@ -97,6 +97,37 @@ LRESULT CALLBACK AnswerMessageBox(int nCode, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, nCode, wParam, lParam);
 }
 
+// Every window but the main dialog that comes up while the hook is set is a box
+// over it: the hook answers it with No, and keeps the first one's icon.
+HWND g_hBox;
+HICON g_hBoxIcon;
+
+BOOL CALLBACK FindIconControl(HWND hWnd, LPARAM lParam)
+{
+    char szClass[16] = "";
+    GetClassNameA(hWnd, szClass, sizeof(szClass));
+    if (lstrcmpiA(szClass, "Static") != 0 || (GetWindowLongA(hWnd, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
+}
+
+LRESULT CALLBACK InspectBoxAndAnswerNo(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    HWND hWnd = reinterpret_cast<HWND>(wParam);
+    if (nCode == HCBT_ACTIVATE && hWnd != testApp.m_pMainWnd->m_hWnd) {
+        if (g_hBox == NULL) {
+            g_hBox = hWnd;
+            HWND hIconControl = NULL;
+            EnumChildWindows(hWnd, FindIconControl, reinterpret_cast<LPARAM>(&hIconControl));
+            if (hIconControl != NULL)
+                g_hBoxIcon = reinterpret_cast<HICON>(SendMessageA(hIconControl, STM_GETICON, 0, 0));
+        }
+        PostMessageA(hWnd, WM_COMMAND, IDNO, 0);
+    }
+    return CallNextHookEx(NULL, nCode, wParam, lParam);
+}
+
 using MainDialogInProcess = DialogTest;
 
 TEST_F(MainDialogInProcess, SystemMenuGetsTheAboutEntryAfterASeparator)
@@ -167,6 +198,28 @@ TEST_F(MainDialogInProcess, PromptIsExchangedAndTheListFilled)
     });
     EXPECT_EQ(IDCANCEL, nResult) << "the close box ends the dialog with IDCANCEL";
     EXPECT_EQ(NULL, dlg.m_hWnd);
+}
+
+TEST_F(MainDialogInProcess, DeleteWarnsWithTheWarningIcon)
+{
+    InstallProduct({"anna"});
+    TestableRemoverDlg dlg;
+    testApp.m_pMainWnd = &dlg;
+    g_hBox = NULL;
+    g_hBoxIcon = NULL;
+    HHOOK hHook = SetWindowsHookExA(WH_CBT, InspectBoxAndAnswerNo, NULL, GetCurrentThreadId());
+    RunModal(dlg, [&] {
+        SendDlgItemMessageA(dlg.m_hWnd, IDC_USER_LIST, LB_SETCURSEL, 0, 0);
+        // The click on Delete!; the warning comes and is answered before the call returns.
+        SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dlg.m_hWnd, IDOK)));
+        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+    });
+    UnhookWindowsHookEx(hHook);
+
+    ASSERT_NE((HWND)NULL, g_hBox) << "Delete! on a selected user showed no warning";
+    EXPECT_EQ(LoadIconA(NULL, IDI_WARNING), g_hBoxIcon)
+        << "the warning shows another icon than the system's warning icon";
 }
 
 TEST_F(MainDialogInProcess, ProductMissingEndsTheModalLoopAndKeepsTheQuitRequest)
