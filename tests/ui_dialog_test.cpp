@@ -9,6 +9,7 @@
 #include "ui/Language.h"
 #include "ui/RemoverDlg.h"
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -256,6 +257,59 @@ TEST_F(ModalDialog, OwnerIsTheMainWindowAndDisabledMeanwhile)
         EXPECT_EQ(IDOK, nResult);
         EXPECT_TRUE(dlg.IsWindowEnabled());
         dlg.PostMessage(WM_COMMAND, IDCANCEL);
+    });
+}
+
+// Finds a visible window of this thread other than the one passed in.
+BOOL CALLBACK FindOtherWindow(HWND hWnd, LPARAM lParam)
+{
+    HWND* phFound = reinterpret_cast<HWND*>(lParam);
+    if (hWnd == *phFound || !IsWindowVisible(hWnd))
+        return TRUE;
+    *phFound = hWnd;
+    return FALSE;
+}
+
+TEST_F(ModalDialog, AboutBoxIsCentredOnAMovedMainDialog)
+{
+    InstallProduct({});
+    TestableRemoverDlg dlg;
+    testApp.m_pMainWnd = &dlg;
+    RunModal(dlg, [&] {
+        // Near the corner of the work area: centred on the screen, the box would be far off.
+        RECT rcWork;
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
+        SetWindowPos(dlg.m_hWnd, NULL, rcWork.left + 10, rcWork.top + 10, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT rcMain;
+        GetWindowRect(dlg.m_hWnd, &rcMain);
+        ASSERT_GT(std::abs((rcWork.left + rcWork.right) - (rcMain.left + rcMain.right)), 100)
+            << "the main dialog did not move away from the middle of the screen";
+
+        HWND hAbout = NULL;
+        RECT rcAbout = {};
+        g_onLoop = [&] {
+            HWND hFound = dlg.m_hWnd;
+            EnumThreadWindows(GetCurrentThreadId(), FindOtherWindow, reinterpret_cast<LPARAM>(&hFound));
+            if (hFound != dlg.m_hWnd) {
+                hAbout = hFound;
+                GetWindowRect(hAbout, &rcAbout);
+                PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
+            }
+        };
+        SetTimer(NULL, 0, 10, RunCheckOnce);
+        // The About entry of the system menu; returns once the box has closed.
+        dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
+        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+
+        ASSERT_NE((HWND)NULL, hAbout) << "no About box came up";
+        // Centres compared doubled, so that the halving of odd sizes shows as at most 1.
+        EXPECT_NEAR(rcMain.left + rcMain.right, rcAbout.left + rcAbout.right, 2)
+            << "About box from x " << rcAbout.left << " to " << rcAbout.right
+            << ", main dialog from x " << rcMain.left << " to " << rcMain.right;
+        EXPECT_NEAR(rcMain.top + rcMain.bottom, rcAbout.top + rcAbout.bottom, 2)
+            << "About box from y " << rcAbout.top << " to " << rcAbout.bottom
+            << ", main dialog from y " << rcMain.top << " to " << rcMain.bottom;
     });
 }
 
