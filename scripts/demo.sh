@@ -86,6 +86,7 @@ shoot LangDE.dll kavrost-de.png
 
 # Delete! at work: select bert, press Enter (Delete! is the default button), take the
 # warning, answer Yes with Enter, and take the list of the remaining users.
+status=0
 language LangEN.dll
 wine "$build/Kavrost.exe" &
 pid=$!
@@ -104,6 +105,7 @@ if [ -n "$box" ]; then
   echo "demo: saved docs/kavrost-after-delete.png"
 else
   echo "demo: the warning did not appear" >&2
+  status=1
 fi
 xdotool key Escape
 wait $pid || true
@@ -113,6 +115,8 @@ if [ ! -e "$drive/dabro/Tessaline/User/bert" ] && [ ! -e "$drive/dabro/Agency/US
   echo "demo: bert is removed: both folders and the registry key are gone"
 else
   echo "demo: bert was not removed completely" >&2
+  status=1
 fi
 wine reg.exe add "$settings\\Settings" /v ResourceDLL /d LangEN.dll /f >/dev/null
 wineserver_wait
+exit $status

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64
-          wine wine64 wine32:i386 xvfb xauth xdotool imagemagick)
+          wine wine64 wine32:i386 fonts-wine xvfb xauth xdotool imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

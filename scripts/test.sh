@@ -13,6 +13,9 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 
+# Layering first: no layer includes one above it, fs/ and product/ use no window.
+scripts/check-layers.sh
+
 # The shipped program is 32-bit. Its tests run where Wine can start 32-bit
 # programs; on a host whose kernel cannot, the same sources are tested as a
 # 64-bit build, and the resource test also checks the 32-bit program.

@@ -1,3 +1,3 @@
 kavrost_gtest(platform_test
   SOURCES platform_string_test.cpp platform_collections_test.cpp platform_strings.rc
-  SUITES StringBasics StringBuffer StringSearch StringLoad StringArray StringList MemoryException)
+  LINK kavrost_platform)

@@ -1,6 +1,6 @@
 kavrost_gtest(settings_test
   SOURCES settings_test.cpp
-  SUITES ReadSettingValueTypes ReadSettingEmptyAndMissing ReadSettingKeys ReadSettingBounds)
+  LINK kavrost_product)
 kavrost_gtest(user_folders_test
   SOURCES user_folders_test.cpp
-  SUITES ListUsersFilters ListSubdirectoriesEntries ListUsersLocations)
+  LINK kavrost_product)

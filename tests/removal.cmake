@@ -1,4 +1,3 @@
 kavrost_gtest(user_removal_test
-  SOURCES user_removal_test.cpp fs_test_support.cpp
-  SUITES RemoveUserLocations RemoveUserMissingParts RemoveUserBadNames RemoveUserBaseFolders
-         RemoveUserSurvivors)
+  SOURCES user_removal_test.cpp
+  LINK kavrost_product kavrost_fs_test_support)

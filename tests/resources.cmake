@@ -4,25 +4,13 @@
 set(KAVROST_RESOURCE_CHECK_EXE "" CACHE FILEPATH
     "A further Kavrost.exe whose resources the resource test checks")
 
-if(TARGET Kavrost)
-  set(KAVROST_RESOURCE_SUITES
-      MainDialogTemplate AboutDialogTemplate StringTable IconGroup VersionBlock)
-  kavrost_gtest(resources_test
-    SOURCES resources_test.cpp resource_reader.cpp
-    SUITES ${KAVROST_RESOURCE_SUITES})
-  add_dependencies(resources_test Kavrost)
-  foreach(suite IN LISTS KAVROST_RESOURCE_SUITES)
-    set_property(TEST resources_test.${suite} APPEND PROPERTY
-                 ENVIRONMENT "KAVROST_RESOURCE_EXE=$<TARGET_FILE:Kavrost>")
-  endforeach()
+kavrost_gtest(resources_test
+  SOURCES resources_test.cpp resource_reader.cpp
+  ENVIRONMENT "KAVROST_RESOURCE_EXE=$<TARGET_FILE:Kavrost>")
+target_include_directories(resources_test PRIVATE ${PROJECT_SOURCE_DIR})
+add_dependencies(resources_test Kavrost)
 
-  if(KAVROST_RESOURCE_CHECK_EXE)
-    foreach(suite IN LISTS KAVROST_RESOURCE_SUITES)
-      add_test(NAME resources_test.checked.${suite}
-               COMMAND resources_test --gtest_filter=${suite}.*)
-      set_tests_properties(resources_test.checked.${suite} PROPERTIES
-        ENVIRONMENT "${KAVROST_TEST_ENV};LC_ALL=en_US.UTF-8;KAVROST_RESOURCE_EXE=${KAVROST_RESOURCE_CHECK_EXE}"
-        FAIL_REGULAR_EXPRESSION "\\[  PASSED  \\] 0 tests")
-    endforeach()
-  endif()
+if(KAVROST_RESOURCE_CHECK_EXE)
+  kavrost_add_cases(resources_test resources_test.checked
+    ENVIRONMENT "KAVROST_RESOURCE_EXE=${KAVROST_RESOURCE_CHECK_EXE}")
 endif()

@@ -1,19 +1,10 @@
 # The user interface: the language choice, and the dialogs run in this process.
-if(TARGET Kavrost)
-  file(GLOB KAVROST_UI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/ui/*.cpp)
+kavrost_gtest(ui_language_test
+  SOURCES ui_language_test.cpp
+  LINK kavrost_ui)
 
-  kavrost_gtest(ui_language_test
-    SOURCES ui_language_test.cpp ${CMAKE_SOURCE_DIR}/ui/Language.cpp
-    SUITES LanguageChoice)
-
-  # The dialog tests need a display; without one they report themselves skipped.
-  add_executable(ui_dialog_test ui_dialog_test.cpp ${KAVROST_UI_SOURCES}
-                 ${CMAKE_SOURCE_DIR}/res/Kavrost.rc)
-  target_link_libraries(ui_dialog_test PRIVATE kavrost_test_support GTest::gtest_main)
-  foreach(suite MainDialogInProcess ModalDialog IconPosition)
-    add_test(NAME ui_dialog_test.${suite} COMMAND ui_dialog_test --gtest_filter=${suite}.*)
-    set_tests_properties(ui_dialog_test.${suite} PROPERTIES
-      ENVIRONMENT "${KAVROST_TEST_ENV};LC_ALL=en_US.UTF-8"
-      SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
-  endforeach()
-endif()
+# The dialogs load their templates, strings and icon from this program, as from
+# Kavrost.exe. Without a display each case reports itself skipped.
+kavrost_gtest(ui_dialog_test
+  SOURCES ui_dialog_test.cpp
+  LINK kavrost_ui kavrost_resources)

@@ -9,6 +9,7 @@
 #include "ui/Language.h"
 #include "ui/RemoverDlg.h"
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -96,6 +97,37 @@ LRESULT CALLBACK AnswerMessageBox(int nCode, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, nCode, wParam, lParam);
 }
 
+// Every window but the main dialog that comes up while the hook is set is a box
+// over it: the hook answers it with No, and keeps the first one's icon.
+HWND g_hBox;
+HICON g_hBoxIcon;
+
+BOOL CALLBACK FindIconControl(HWND hWnd, LPARAM lParam)
+{
+    char szClass[16] = "";
+    GetClassNameA(hWnd, szClass, sizeof(szClass));
+    if (lstrcmpiA(szClass, "Static") != 0 || (GetWindowLongA(hWnd, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
+}
+
+LRESULT CALLBACK InspectBoxAndAnswerNo(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    HWND hWnd = reinterpret_cast<HWND>(wParam);
+    if (nCode == HCBT_ACTIVATE && hWnd != testApp.m_pMainWnd->m_hWnd) {
+        if (g_hBox == NULL) {
+            g_hBox = hWnd;
+            HWND hIconControl = NULL;
+            EnumChildWindows(hWnd, FindIconControl, reinterpret_cast<LPARAM>(&hIconControl));
+            if (hIconControl != NULL)
+                g_hBoxIcon = reinterpret_cast<HICON>(SendMessageA(hIconControl, STM_GETICON, 0, 0));
+        }
+        PostMessageA(hWnd, WM_COMMAND, IDNO, 0);
+    }
+    return CallNextHookEx(NULL, nCode, wParam, lParam);
+}
+
 using MainDialogInProcess = DialogTest;
 
 TEST_F(MainDialogInProcess, SystemMenuGetsTheAboutEntryAfterASeparator)
@@ -167,6 +199,28 @@ TEST_F(MainDialogInProcess, PromptIsExchangedAndTheListFilled)
     EXPECT_EQ(NULL, dlg.m_hWnd);
 }
 
+TEST_F(MainDialogInProcess, DeleteWarnsWithTheWarningIcon)
+{
+    InstallProduct({"anna"});
+    TestableRemoverDlg dlg;
+    testApp.m_pMainWnd = &dlg;
+    g_hBox = NULL;
+    g_hBoxIcon = NULL;
+    HHOOK hHook = SetWindowsHookExA(WH_CBT, InspectBoxAndAnswerNo, NULL, GetCurrentThreadId());
+    RunModal(dlg, [&] {
+        SendDlgItemMessageA(dlg.m_hWnd, IDC_USER_LIST, LB_SETCURSEL, 0, 0);
+        // The click on Delete!; the warning comes and is answered before the call returns.
+        SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dlg.m_hWnd, IDOK)));
+        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+    });
+    UnhookWindowsHookEx(hHook);
+
+    ASSERT_NE((HWND)NULL, g_hBox) << "Delete! on a selected user showed no warning";
+    EXPECT_EQ(LoadIconA(NULL, IDI_WARNING), g_hBoxIcon)
+        << "the warning shows another icon than the system's warning icon";
+}
+
 TEST_F(MainDialogInProcess, ProductMissingEndsTheModalLoopAndKeepsTheQuitRequest)
 {
     // The message box would wait for a user: answer it as soon as it shows.
@@ -200,6 +254,59 @@ TEST_F(ModalDialog, OwnerIsTheMainWindowAndDisabledMeanwhile)
         EXPECT_EQ(IDOK, nResult);
         EXPECT_TRUE(dlg.IsWindowEnabled());
         dlg.PostMessage(WM_COMMAND, IDCANCEL);
+    });
+}
+
+// Finds a visible window of this thread other than the one passed in.
+BOOL CALLBACK FindOtherWindow(HWND hWnd, LPARAM lParam)
+{
+    HWND* phFound = reinterpret_cast<HWND*>(lParam);
+    if (hWnd == *phFound || !IsWindowVisible(hWnd))
+        return TRUE;
+    *phFound = hWnd;
+    return FALSE;
+}
+
+TEST_F(ModalDialog, AboutBoxIsCentredOnAMovedMainDialog)
+{
+    InstallProduct({});
+    TestableRemoverDlg dlg;
+    testApp.m_pMainWnd = &dlg;
+    RunModal(dlg, [&] {
+        // Near the corner of the work area: centred on the screen, the box would be far off.
+        RECT rcWork;
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
+        SetWindowPos(dlg.m_hWnd, NULL, rcWork.left + 10, rcWork.top + 10, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT rcMain;
+        GetWindowRect(dlg.m_hWnd, &rcMain);
+        ASSERT_GT(std::abs((rcWork.left + rcWork.right) - (rcMain.left + rcMain.right)), 100)
+            << "the main dialog did not move away from the middle of the screen";
+
+        HWND hAbout = NULL;
+        RECT rcAbout = {};
+        g_onLoop = [&] {
+            HWND hFound = dlg.m_hWnd;
+            EnumThreadWindows(GetCurrentThreadId(), FindOtherWindow, reinterpret_cast<LPARAM>(&hFound));
+            if (hFound != dlg.m_hWnd) {
+                hAbout = hFound;
+                GetWindowRect(hAbout, &rcAbout);
+                PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
+            }
+        };
+        SetTimer(NULL, 0, 10, RunCheckOnce);
+        // The About entry of the system menu; returns once the box has closed.
+        dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
+        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+
+        ASSERT_NE((HWND)NULL, hAbout) << "no About box came up";
+        // Centres compared doubled, so that the halving of odd sizes shows as at most 1.
+        EXPECT_NEAR(rcMain.left + rcMain.right, rcAbout.left + rcAbout.right, 2)
+            << "About box from x " << rcAbout.left << " to " << rcAbout.right
+            << ", main dialog from x " << rcMain.left << " to " << rcMain.right;
+        EXPECT_NEAR(rcMain.top + rcMain.bottom, rcAbout.top + rcAbout.bottom, 2)
+            << "About box from y " << rcAbout.top << " to " << rcAbout.bottom
+            << ", main dialog from y " << rcMain.top << " to " << rcMain.bottom;
     });
 }
 
