@@ -1,5 +1,6 @@
 #include "ui/RemoverDlg.h"
 
+#include "platform/File.h"
 #include "platform/WinApp.h"
 #include "product/Settings.h"
 #include "product/UserFolders.h"
@@ -183,9 +184,10 @@ RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser)
     job.strUser = strUser;
     job.result = RemoveUserIncomplete;   // unless the removal says otherwise
     job.bOutOfMemory = false;
-    HANDLE hThread = ::CreateThread(NULL, 0, RemovalThread, &job, 0, NULL);
-    if (hThread == NULL)
+    CHandle thread(::CreateThread(NULL, 0, RemovalThread, &job, 0, NULL));
+    if (!thread.IsValid())
         return RemoveUser(job.folders, strUser);
+    HANDLE hThread = thread;
 
     m_bRemoving = TRUE;
     EnableWindow(FALSE);
@@ -202,7 +204,6 @@ RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser)
             }
         }
     }
-    ::CloseHandle(hThread);
     m_bRemoving = FALSE;
     EnableWindow(TRUE);
     if (job.bOutOfMemory)
