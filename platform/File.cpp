@@ -80,7 +80,8 @@ bool HasPrefix(LPCWSTR psz, LPCWSTR pszPrefix)
 void AppendComponents(CStringW& strPath, LPCWSTR pszRest)
 {
     const int nRoot = strPath.GetLength();
-    bool bTrailing = false;
+    size_t cchRest = wcslen(pszRest);
+    bool bTrailing = cchRest > 0 && IsSeparator(pszRest[cchRest - 1]);
     LPCWSTR p = pszRest;
     while (*p != 0) {
         while (IsSeparator(*p))
@@ -89,7 +90,6 @@ void AppendComponents(CStringW& strPath, LPCWSTR pszRest)
         while (*pEnd != 0 && !IsSeparator(*pEnd))
             ++pEnd;
         int nLength = static_cast<int>(pEnd - p);
-        bTrailing = *pEnd != 0;
         if (nLength == 0)
             break;
         if (nLength == 1 && p[0] == L'.') {
@@ -246,7 +246,8 @@ CStringW LiteralPathOf(LPCWSTR pszPath)
         LPCWSTR pRest = *pShare != 0 ? pShare + 1 : pShare;
         while (*pRest != 0 && !IsSeparator(*pRest))
             ++pRest;
-        if (pShare == pServer || pRest == pShare + 1 || (pShare - pServer == 1 && *pServer == L'.'))
+        if (pShare == pServer || *pShare == 0 || pRest == pShare + 1 ||
+            (pShare - pServer == 1 && (*pServer == L'.' || *pServer == L'?')))
             return CStringW();
         strResult = L"\\\\?\\UNC\\";
         strResult += CStringW(pServer, static_cast<int>(pShare - pServer));
@@ -271,8 +272,11 @@ CStringW LiteralPathOf(LPCWSTR pszPath)
         strBase.ReleaseBuffer();
         if (strBase.IsEmpty() || HasPrefix(strBase, L"\\\\?\\"))
             return CStringW();
-        if (IsSeparator(pszPath[0]))
+        if (IsSeparator(pszPath[0])) {
+            if (strBase[1] != L':')
+                return CStringW();   // the root of a server path is not a drive's
             strBase = strBase.Left(2);   // the current drive's root
+        }
         LPCWSTR pszRest = bDriveRelative ? pszPath + 2 : pszPath;
         return LiteralPathOf(strBase + L'\\' + CStringW(pszRest));
     }

@@ -1,0 +1,54 @@
+// The literal path form every file call hands to the system, and the rule for names
+// that can be joined to a path.
+#include "platform/File.h"
+
+#include "support/Scratch.h"
+
+#include <gtest/gtest.h>
+
+TEST(LiteralPaths, NamesStayExactlyAsGivenAndOnlyDotComponentsAreResolved)
+{
+    struct { const char* path; const char* expected; } cases[] = {
+        // Trailing dots and blanks are part of a name; the system's own conversion drops them.
+        { "C:\\a\\x.", "\\\\?\\C:\\a\\x." },
+        { "C:\\a\\x \\y", "\\\\?\\C:\\a\\x \\y" },
+        { "C:/a//b\\", "\\\\?\\C:\\a\\b\\" },
+        { "C:\\a\\.\\b\\..\\c", "\\\\?\\C:\\a\\c" },
+        { "C:\\..\\..\\x", "\\\\?\\C:\\x" },                 // never above the root
+        { "C:\\", "\\\\?\\C:\\" },
+        { "\\\\srv\\share\\a\\..\\..\\b", "\\\\?\\UNC\\srv\\share\\b" },
+        { "\\\\?\\C:\\a\\..\\x.", "\\\\?\\C:\\a\\..\\x." },  // already literal: taken as it is
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, Utf8(LiteralPathOf(Wide(c.path).c_str()))) << c.path;
+    for (const char* refused : { "", "\\\\", "\\\\srv", "\\\\srv\\", "\\\\.\\C:\\x" })
+        EXPECT_TRUE(LiteralPathOf(Wide(refused).c_str()).IsEmpty()) << refused;
+    EXPECT_TRUE(LiteralPathOf(NULL).IsEmpty());
+    EXPECT_TRUE(LiteralPathOf((L"C:\\" + std::wstring(kMaxSystemPath, L'a')).c_str()).IsEmpty())
+        << "a path beyond the system's limit is refused, not cut";
+}
+
+TEST(LiteralPaths, RelativePathsStartFromTheCurrentFolder)
+{
+    ScratchFolder scratch;
+    WCHAR szSaved[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, szSaved);
+    ASSERT_TRUE(SetCurrentDirectoryW(Wide(scratch.Path()).c_str()));
+    CStringW strRelative = LiteralPathOf(L"sub\\x.");
+    CStringW strRooted = LiteralPathOf(L"\\top");
+    SetCurrentDirectoryW(szSaved);
+
+    std::string folder = scratch.Path();   // ends in a separator
+    EXPECT_EQ("\\\\?\\" + folder + "sub\\x.", Utf8(strRelative));
+    EXPECT_EQ("\\\\?\\" + folder.substr(0, 2) + "\\top", Utf8(strRooted));
+}
+
+TEST(LiteralPaths, ComposableNames)
+{
+    for (const wchar_t* good : { L"anna", L"a.b", L".profile", L"..x", L"x.", L"\xFF3C", L"\x65E5\x672C" })
+        EXPECT_TRUE(IsComposableName(good)) << Utf8(good);
+    for (const wchar_t* bad : { L"", L".", L"..", L"a\\b", L"..\\x", L"a/b", L"c:x", L"*", L"a?", L"\"",
+                                L"<", L">", L"|" })
+        EXPECT_FALSE(IsComposableName(bad)) << Utf8(bad);
+    EXPECT_FALSE(IsComposableName(NULL));
+}
