@@ -598,6 +598,26 @@ protected:
                      reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
     }
 
+    // Starts the program (in the given current folder), selects the user, presses Delete!
+    // and answers the warning with Yes. The main dialog, or NULL with a failure recorded.
+    HWND DeleteConfirmed(const char* pszUser, const char* pszCurrentFolder = NULL)
+    {
+        Start(pszCurrentFolder);
+        HWND hDlg = WaitForMainDialog();
+        if (hDlg == NULL) {
+            ADD_FAILURE() << "the main dialog did not appear";
+            return NULL;
+        }
+        PressDelete(hDlg, pszUser);
+        HWND hBox = WaitForBox();
+        if (hBox == NULL) {
+            ADD_FAILURE() << "no warning appeared";
+            return NULL;
+        }
+        Answer(hBox, IDYES);
+        return hDlg;
+    }
+
     // A message box of the program: a window captioned Kavrost without the user list.
     HWND WaitForBox(DWORD dwTimeout = kTimeoutMs)
     {
@@ -730,13 +750,8 @@ TEST_F(DeleteCommand, ALargeRemovalKeepsTheWindowAnsweringAndHoldsClose)
         for (int file = 0; file < 100; ++file)
             m_install.MakeFile("User\\anna\\f" + std::to_string(folder) + "\\" +
                                std::to_string(file) + ".dat");
-    Start();
-    HWND hDlg = WaitForMainDialog();
+    HWND hDlg = DeleteConfirmed("anna");
     ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete(hDlg, "anna");
-    HWND hBox = WaitForBox();
-    ASSERT_NE(hBox, (HWND)NULL);
-    Answer(hBox, IDYES);
 
     // While the files go, the dialog is disabled and answers at once.
     DWORD dwLongest = 0;
@@ -768,13 +783,8 @@ TEST_F(DeleteCommand, AnIncompleteRemovalIsReported)
     InstallWithUsers();
     std::string locked = m_install.MakeFile("User\\anna\\rooms\\locked.dat");
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
-    Start();
-    HWND hDlg = WaitForMainDialog();
+    HWND hDlg = DeleteConfirmed("anna");
     ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete(hDlg, "anna");
-    HWND hBox = WaitForBox();
-    ASSERT_NE(hBox, (HWND)NULL);
-    Answer(hBox, IDYES);
     HWND hNotice = WaitForBox();
     ASSERT_NE(hNotice, (HWND)NULL) << "no notice of what is left";
     EXPECT_EQ(kIncompleteEn, BoxText(hNotice));
@@ -794,13 +804,7 @@ TEST_F(DeleteCommand, ARelativeInstallFolderRemovesNothingAndIsReportedInGerman)
     InstallWithUsers();
     SetResourceDll("LangDE.dll");
     ScratchRegistry::SetString(kDirectoriesKey, "PathName", ".\\");
-    Start(m_install.Path().c_str());
-    HWND hDlg = WaitForMainDialog();
-    ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete(hDlg, "anna");
-    HWND hBox = WaitForBox();
-    ASSERT_NE(hBox, (HWND)NULL);
-    Answer(hBox, IDYES);
+    ASSERT_NE(DeleteConfirmed("anna", m_install.Path().c_str()), (HWND)NULL);
     HWND hNotice = WaitForBox();
     ASSERT_NE(hNotice, (HWND)NULL) << "no notice of what is left";
     EXPECT_EQ(kIncompleteDe, BoxText(hNotice));
