@@ -122,13 +122,14 @@ void CRemoverDlg::OnOK()
     if (::MessageBoxA(m_hWnd, strWarning, "Kavrost", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
 
-    RemoveUserResult result = RemoveInBackground(strUser);
+    bool bOutOfMemory = false;
+    RemoveUserResult result = RemoveInBackground(strUser, &bOutOfMemory);
     if (result == RemoveUserNoUserKey) {
         // The folders are gone already; the list below shows what is left.
         MessageBox("Couldn't open reg key!", NULL, 0);
     }
     RefillUserList();
-    if (result == RemoveUserIncomplete || result == RemoveUserBadName) {
+    if (!bOutOfMemory && (result == RemoveUserIncomplete || result == RemoveUserBadName)) {
         CString strNotice;
         strNotice.LoadString(m_bGerman ? IDS_INCOMPLETE_DE : IDS_INCOMPLETE_EN);
         MessageBox(strNotice, NULL, MB_OK | MB_ICONEXCLAMATION);
@@ -142,6 +143,8 @@ void CRemoverDlg::OnOK()
         m_bCloseRequested = FALSE;
         EndDialog(IDCANCEL);
     }
+    if (bOutOfMemory)
+        AfxThrowMemoryException();
 }
 
 namespace {
@@ -174,7 +177,7 @@ DWORD WINAPI RemovalThread(LPVOID pParam)
 
 } // namespace
 
-RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser)
+RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser, bool* pbOutOfMemory)
 {
     // The folders as the removal is confirmed: the installation folder of the list,
     // the agency folder as it is set now.
@@ -206,8 +209,7 @@ RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser)
     }
     m_bRemoving = FALSE;
     EnableWindow(TRUE);
-    if (job.bOutOfMemory)
-        AfxThrowMemoryException();
+    *pbOutOfMemory = job.bOutOfMemory;
     return job.result;
 }
 

@@ -34,8 +34,9 @@ protected:
     // Puts the prompt and button texts of the chosen language in place.
     void ApplyLanguageTexts();
     // Removes the user on a thread of its own while this dialog, disabled and with the
-    // wait cursor, goes on answering messages.
-    RemoveUserResult RemoveInBackground(const CStringW& strUser);
+    // wait cursor, goes on answering messages. *pbOutOfMemory tells whether the removal
+    // ran out of memory.
+    RemoveUserResult RemoveInBackground(const CStringW& strUser, bool* pbOutOfMemory);
 
 private:
     BOOL m_bGerman;            // the German texts, chosen once at initialisation
