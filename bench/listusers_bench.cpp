@@ -4,6 +4,9 @@
 //    folder of 10,000 user folders, alternating, several pairs in one run.
 // 2. The time from the start of Kavrost.exe (given as the first argument) to its
 //    list box holding all 10,000 names.
+// 3. With one more user (its two folders and its key), the time from the Yes to the
+//    warning of a Delete! of that user to the dialog enabled again with its list
+//    rebuilt: the 10,000 other names.
 // Runs only under Wine, inside the build tree's prefix: it points the product's
 // settings at its scratch installation for the time of the run and restores them.
 #include "bench/BenchSupport.h"
@@ -53,6 +56,54 @@ double StartToFilledList(const char* pszExe)
     return -1;
 }
 
+double Failed(const char* pszWhat)
+{
+    fprintf(stderr, "Delete! of the extra user: %s\n", pszWhat);
+    return -1;
+}
+
+// Milliseconds from the Yes to the warning of a Delete! of the user extra to the list
+// rebuilt without it, or -1. The list holds kUsers names besides extra's.
+double YesToRebuiltList(const char* pszExe, const std::string& extra)
+{
+    KavrostProcess program;
+    if (!program.Start(pszExe))
+        return Failed("cannot start the program");
+    double start = Now();
+    while (program.ListCount() != kUsers + 1) {
+        if (Now() - start > 120 || program.Ended())
+            return Failed("the list never held every user");
+        Sleep(5);
+    }
+    if (!program.PressDelete(extra))
+        return Failed("not listed");
+    HWND hBox = program.WaitForBox(20000);
+    if (hBox == NULL)
+        return Failed("no warning");
+    HWND hDialog = program.FindDialog();
+
+    double yes = Now();
+    KavrostProcess::Answer(hBox, IDYES);
+    // The dialog is enabled again once the removal has ended, and then rebuilds the list
+    // without answering until it is done; the count tells the rebuilt list from the old.
+    double ms = -1;
+    for (int i = 1; Now() - yes < 120 && !program.Ended(); ++i) {
+        if (IsWindowEnabled(hDialog) && program.ListCount() == kUsers) {
+            ms = (Now() - yes) * 1000;
+            break;
+        }
+        HWND hNotice = i % 100 == 0 ? program.WaitForBox(0) : NULL;
+        if (hNotice != NULL && hNotice != hBox)
+            return Failed("a box came up after the Yes: the removal was not complete");
+        Sleep(1);
+    }
+    if (ms < 0)
+        return Failed("the list was not rebuilt");
+    if (program.FindUser(extra) != LB_ERR)
+        return Failed("still listed");
+    return ms;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -100,7 +151,7 @@ int main(int argc, char** argv)
         ratios.push_back(listUsers / plain);
     }
 
-    double startMs = -1;
+    double startMs = -1, refillMs = -1;
     if (argc > 1 && WindowsCanAppear()) {
         ScratchSettings settings(root, root + "Agency\\");
         if (!settings.Ready()) {
@@ -108,8 +159,27 @@ int main(int argc, char** argv)
             return 1;
         }
         startMs = StartToFilledList(argv[1]);
+
+        // One more user, as the product keeps one: two folders and a key.
+        wsprintfA(szName, "bench%lu", GetCurrentProcessId());
+        std::string extra = szName;
+        if (!settings.AddUserKey(extra) ||
+            !MakeFile(scratch.MakeDirs("User\\" + extra + "\\rooms") + "room.dat") ||
+            !MakeFile(scratch.MakeDirs("Agency\\USER_SPC\\" + extra) + "a.bin")) {
+            fprintf(stderr, "cannot make the user %s\n", extra.c_str());
+            return 1;
+        }
+        refillMs = YesToRebuiltList(argv[1], extra);
+        if (refillMs >= 0 && (GetFileAttributesA((users + extra).c_str()) != INVALID_FILE_ATTRIBUTES ||
+                              GetFileAttributesA((root + "Agency\\USER_SPC\\" + extra).c_str()) !=
+                                  INVALID_FILE_ATTRIBUTES ||
+                              ScratchSettings::UserKeyExists(extra))) {
+            fprintf(stderr, "Delete! left something of %s\n", extra.c_str());
+            refillMs = -1;
+        }
     }
-    printf("listusers/one-enumeration median ratio: %.2f; start to filled list: %.0f ms\n",
-           Median(ratios), startMs);
-    return argc > 1 && startMs < 0 ? 1 : 0;
+    printf("listusers/one-enumeration median ratio: %.2f; start to filled list: %.0f ms; "
+           "refill after Delete!: %.0f ms\n",
+           Median(ratios), startMs, refillMs);
+    return argc > 1 && (startMs < 0 || refillMs < 0) ? 1 : 0;
 }
