@@ -156,6 +156,36 @@ bool FillFolder(const std::string& folder, int count)
     return true;
 }
 
+bool FillTree(const std::string& root, int nTop, int nSub, int nFiles)
+{
+    int nFolders = nTop * nSub;
+    if (UnderWine()) {
+        std::string vars = " -v nsub=" + std::to_string(nSub) + " -v nfolders=" + std::to_string(nFolders);
+        return RunHostScript(
+            root,
+            "seq 0 " + std::to_string(nFolders - 1) + " | awk" + vars +
+                " '{ printf \"top%02d/sub%02d\\n\", int($1 / nsub), $1 % nsub }' | xargs mkdir -p\n"
+                "seq 0 " + std::to_string(nFiles - 1) + " | awk" + vars +
+                " '{ f = $1 % nfolders; printf \"top%02d/sub%02d/file%06d.dat\\n\", int(f / nsub), f % nsub, $1 }'"
+                " | xargs touch");
+    }
+    std::string base = WithoutTrailingSeparator(root);
+    char sz[64];
+    for (int f = 0; f < nFolders; ++f) {
+        wsprintfA(sz, "\\top%02d", f / nSub);
+        CreateDirectoryA((base + sz).c_str(), NULL);
+        wsprintfA(sz, "\\top%02d\\sub%02d", f / nSub, f % nSub);
+        CreateDirectoryA((base + sz).c_str(), NULL);
+    }
+    for (int i = 0; i < nFiles; ++i) {
+        int f = i % nFolders;
+        wsprintfA(sz, "\\top%02d\\sub%02d\\file%06d.dat", f / nSub, f % nSub, i);
+        if (!MakeFile(base + sz))
+            return false;
+    }
+    return true;
+}
+
 bool MinimalWalk(const std::string& folder)
 {
     WIN32_FIND_DATAA fd;

@@ -27,6 +27,11 @@ bool MakeFile(const std::string& path);
 // files are made on the host's side; elsewhere one by one.
 bool FillFolder(const std::string& folder, int count);
 
+// Makes nTop folders topNN below root, nSub folders subNN in each of them, and spreads
+// nFiles files fileNNNNNN.dat evenly over the sub folders; root must exist. Made on the
+// host's side under Wine, like FillFolder.
+bool FillTree(const std::string& root, int nTop, int nSub, int nFiles);
+
 // The minimal walk: one enumeration per folder, delete files, descend into folders, then
 // remove the folder (a path without a trailing separator). TRUE when the folder is gone.
 bool MinimalWalk(const std::string& folder);
