@@ -212,6 +212,12 @@ ScratchFolder::ScratchFolder(const char* pszTag) : m_bCreated(false)
     char szPath[MAX_PATH];
     wsprintfA(szPath, "%skavrost-%s-%lu\\", szTemp, pszTag, GetCurrentProcessId());
     m_strPath = szPath;
+    // Process ids come round again: a folder of this name is left from a run that was cut
+    // short, since no other living process has this id.
+    if (GetFileAttributesA(m_strPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        fprintf(stderr, "removing %s, left by an interrupted run\n", m_strPath.c_str());
+        MinimalWalk(WithoutTrailingSeparator(m_strPath));
+    }
     m_bCreated = CreateDirectoryA(m_strPath.c_str(), NULL) != 0;
 }
 
@@ -275,8 +281,70 @@ bool SetString(const std::string& key, const char* pszName, const std::string& v
 
 } // namespace
 
-ScratchSettings::ScratchSettings(const std::string& install, const std::string& agency) : m_bReady(false)
+namespace {
+
+// What a run has changed stays written here while it runs, so that the next run can undo
+// a run that was cut short (killed, or ended with Ctrl+C).
+const char kJournal[] = "Software\\KavrostBenchJournal";
+
+void ReadValue(HKEY h, const char* pszName, bool* pbPresent, DWORD* pdwType, std::vector<BYTE>* pData)
 {
+    DWORD cb = 0;
+    *pbPresent = false;
+    pData->clear();
+    if (RegQueryValueExA(h, pszName, NULL, pdwType, NULL, &cb) != ERROR_SUCCESS)
+        return;
+    pData->resize(cb);
+    *pbPresent = RegQueryValueExA(h, pszName, NULL, pdwType, pData->empty() ? NULL : &(*pData)[0], &cb) ==
+                 ERROR_SUCCESS;
+    pData->resize(cb);
+}
+
+void WriteList(HKEY h, const char* pszName, const std::vector<std::string>& list)
+{
+    std::string data;
+    for (const std::string& item : list)
+        data += item + '\0';
+    data += '\0';
+    RegSetValueExA(h, pszName, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                   static_cast<DWORD>(data.size()));
+}
+
+std::vector<std::string> ReadList(HKEY h, const char* pszName)
+{
+    std::vector<std::string> list;
+    bool bPresent;
+    DWORD dwType;
+    std::vector<BYTE> data;
+    ReadValue(h, pszName, &bPresent, &dwType, &data);
+    if (!bPresent || dwType != REG_MULTI_SZ)
+        return list;
+    std::string text(data.begin(), data.end());
+    for (size_t start = 0; start < text.size() && text[start] != '\0';) {
+        size_t end = std::min(text.find('\0', start), text.size());
+        list.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return list;
+}
+
+} // namespace
+
+ScratchSettings::ScratchSettings(const std::string& install, const std::string& agency)
+    : m_hLock(NULL), m_bReady(false)
+{
+    // One run at a time per prefix: the settings and the journal are the prefix's. A lock
+    // left by a process that died is taken over (WAIT_ABANDONED), and its journal undone.
+    HANDLE hLock = CreateMutexA(NULL, FALSE, "KavrostBenchSettings");
+    DWORD dwWait = hLock != NULL ? WaitForSingleObject(hLock, 0) : WAIT_FAILED;
+    if (dwWait != WAIT_OBJECT_0 && dwWait != WAIT_ABANDONED) {
+        fprintf(stderr, "another benchmark is using the product's settings in this prefix\n");
+        if (hLock != NULL)
+            CloseHandle(hLock);
+        return;
+    }
+    m_hLock = hLock;
+    UndoInterruptedRun();
     for (const char* pszKey : kProductKeys)
         if (!KeyExists(pszKey))
             m_newKeys.push_back(pszKey);
@@ -286,20 +354,25 @@ ScratchSettings::ScratchSettings(const std::string& install, const std::string& 
         return;
     for (const char* pszName : {"PathName", "Agency"}) {
         SavedValue saved = { pszName, false, REG_SZ, {} };
-        DWORD cb = 0;
-        if (RegQueryValueExA(h, pszName, NULL, &saved.dwType, NULL, &cb) == ERROR_SUCCESS) {
-            saved.data.resize(cb);
-            saved.bPresent = RegQueryValueExA(h, pszName, NULL, &saved.dwType,
-                                              saved.data.empty() ? NULL : &saved.data[0], &cb) == ERROR_SUCCESS;
-            saved.data.resize(cb);
-        }
+        ReadValue(h, pszName, &saved.bPresent, &saved.dwType, &saved.data);
         m_saved.push_back(saved);
     }
     RegCloseKey(h);
-    m_bReady = SetString(kDirectories, "PathName", install) && SetString(kDirectories, "Agency", agency);
+    if (WriteJournal())
+        m_bReady = SetString(kDirectories, "PathName", install) && SetString(kDirectories, "Agency", agency);
 }
 
 ScratchSettings::~ScratchSettings()
+{
+    if (m_hLock == NULL)
+        return;
+    Undo();
+    SHDeleteKeyA(HKEY_CURRENT_USER, kJournal);
+    ReleaseMutex(m_hLock);
+    CloseHandle(m_hLock);
+}
+
+void ScratchSettings::Undo()
 {
     for (const std::string& key : m_userKeys)
         SHDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
@@ -319,6 +392,56 @@ ScratchSettings::~ScratchSettings()
         SHDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
 }
 
+// The journal holds the two values as they were (an absent one is left out), the keys new
+// to the run, the user keys it made, and last a mark that the rest is complete: no setting
+// is changed before that mark is written. Later writes only replace the lists.
+bool ScratchSettings::WriteJournal() const
+{
+    HKEY h;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kJournal, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &h, NULL) != ERROR_SUCCESS)
+        return false;
+    for (const SavedValue& saved : m_saved)
+        if (saved.bPresent)
+            RegSetValueExA(h, saved.pszName, 0, saved.dwType, saved.data.empty() ? NULL : &saved.data[0],
+                           static_cast<DWORD>(saved.data.size()));
+    WriteList(h, "NewKeys", m_newKeys);
+    WriteList(h, "UserKeys", m_userKeys);
+    DWORD dwComplete = 1;
+    LONG lResult = RegSetValueExA(h, "Complete", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwComplete),
+                                  sizeof(dwComplete));
+    RegCloseKey(h);
+    return lResult == ERROR_SUCCESS;
+}
+
+void ScratchSettings::UndoInterruptedRun()
+{
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kJournal, 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return;
+    bool bComplete;
+    DWORD dwType;
+    std::vector<BYTE> data;
+    ReadValue(h, "Complete", &bComplete, &dwType, &data);
+    if (bComplete) {
+        for (const char* pszName : {"PathName", "Agency"}) {
+            SavedValue saved = { pszName, false, REG_SZ, {} };
+            ReadValue(h, pszName, &saved.bPresent, &saved.dwType, &saved.data);
+            m_saved.push_back(saved);
+        }
+        m_newKeys = ReadList(h, "NewKeys");
+        m_userKeys = ReadList(h, "UserKeys");
+    }
+    RegCloseKey(h);
+    if (bComplete) {
+        fprintf(stderr, "putting back the product's settings as they were before an interrupted run\n");
+        Undo();
+    }
+    SHDeleteKeyA(HKEY_CURRENT_USER, kJournal);
+    m_saved.clear();
+    m_newKeys.clear();
+    m_userKeys.clear();
+}
+
 bool ScratchSettings::UserKeyExists(const std::string& name)
 {
     return KeyExists(std::string(kUsers) + "\\" + name);
@@ -327,10 +450,10 @@ bool ScratchSettings::UserKeyExists(const std::string& name)
 bool ScratchSettings::AddUserKey(const std::string& name)
 {
     std::string key = std::string(kUsers) + "\\" + name;
-    if (name.empty() || KeyExists(key))
+    if (!m_bReady || name.empty() || KeyExists(key))
         return false;
     m_userKeys.push_back(key);
-    return SetString(key + "\\Rooms", "Title", "bench");
+    return WriteJournal() && SetString(key + "\\Rooms", "Title", "bench");
 }
 
 // ---- the program ----

@@ -37,7 +37,8 @@ bool FillTree(const std::string& root, int nTop, int nSub, int nFiles);
 bool MinimalWalk(const std::string& folder);
 
 // A new folder %TEMP%kavrost-<tag>-<process id>\ (Path() ends in a backslash), removed
-// with everything below it when the object goes.
+// with everything below it when the object goes; one of that name left by an interrupted
+// run is removed first.
 class ScratchFolder
 {
 public:
@@ -63,6 +64,8 @@ private:
 // user keys (HKCU\Software\dabro\User\<name>). At the end the two values get back what
 // they held, and every key of the product's tree that did not exist when the object was
 // made goes again with whatever the run put below it (the program creates keys of its own).
+// What to undo is also kept in HKCU\Software\KavrostBenchJournal while the object lives;
+// where a run was cut short, the next one undoes it first. One object at a time per prefix.
 class ScratchSettings
 {
 public:
@@ -79,6 +82,10 @@ public:
     static bool UserKeyExists(const std::string& name);
 
 private:
+    void Undo();
+    bool WriteJournal() const;
+    void UndoInterruptedRun();
+
     struct SavedValue
     {
         const char* pszName;
@@ -90,6 +97,7 @@ private:
     std::vector<std::string> m_newKeys;   // outermost first
     std::vector<std::string> m_userKeys;
     std::vector<SavedValue> m_saved;
+    HANDLE m_hLock;   // the prefix-wide lock; NULL where another run holds it
     bool m_bReady;
 };
 
