@@ -4,13 +4,16 @@
 //    folder of 10,000 user folders, alternating, several pairs in one run.
 // 2. The time from the start of Kavrost.exe (given as the first argument) to its
 //    list box holding all 10,000 names.
+// 3. With one more user (its two folders and its key), the time from the Yes to the
+//    warning of a Delete! of that user to the dialog enabled again with its list
+//    rebuilt: the 10,000 other names.
 // Runs only under Wine, inside the build tree's prefix: it points the product's
 // settings at its scratch installation for the time of the run and restores them.
+#include "bench/BenchSupport.h"
 #include "product/UserFolders.h"
 
 #include <windows.h>
 
-#include <algorithm>
 #include <stdio.h>
 #include <wchar.h>
 #include <string>
@@ -20,31 +23,6 @@ namespace {
 
 const int kUsers = 10000;
 const int kPairs = 7;
-const char kDirectories[] = "Software\\dabro\\Tessaline\\1.0\\Directories";
-
-double Now()
-{
-    static LARGE_INTEGER s_frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(s_frequency.QuadPart);
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-bool UnderWine()
-{
-    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != NULL;
-}
 
 // The minimal pass: one enumeration of the folder, counting the folders without a dot.
 int OneEnumeration(const std::string& folder)
@@ -63,114 +41,68 @@ int OneEnumeration(const std::string& folder)
     return n;
 }
 
-void RemoveScratch(const std::string& root)
-{
-    WIN32_FIND_DATAA fd;
-    std::string users = root + "User\\";
-    HANDLE h = FindFirstFileA((users + "*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if (fd.cFileName[0] != '.')
-                RemoveDirectoryA((users + fd.cFileName).c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(users.c_str());
-    RemoveDirectoryA(root.c_str());
-}
-
-struct FindWindowData
-{
-    DWORD dwProcessId;
-    HWND hDialog;
-};
-
-BOOL CALLBACK FindDialog(HWND hWnd, LPARAM lParam)
-{
-    FindWindowData* pData = reinterpret_cast<FindWindowData*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hWnd, &pid);
-    if (pid == pData->dwProcessId && GetDlgItem(hWnd, 1000) != NULL) {
-        pData->hDialog = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Milliseconds from CreateProcess to a list box holding kUsers entries, or -1.
 double StartToFilledList(const char* pszExe)
 {
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi;
-    std::string commandLine = std::string("\"") + pszExe + "\"";
+    KavrostProcess program;
     double start = Now();
-    if (!CreateProcessA(pszExe, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+    if (!program.Start(pszExe))
         return -1;
-    double result = -1;
-    FindWindowData data = { pi.dwProcessId, NULL };
-    while (Now() - start < 120) {
-        if (data.hDialog == NULL)
-            EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&data));
-        if (data.hDialog != NULL) {
-            DWORD_PTR count = 0;
-            if (SendMessageTimeoutA(GetDlgItem(data.hDialog, 1000), LB_GETCOUNT, 0, 0,
-                                    SMTO_ABORTIFHUNG, 5000, &count) &&
-                static_cast<int>(count) >= kUsers) {
-                result = (Now() - start) * 1000;
-                break;
-            }
-        }
+    while (Now() - start < 120 && !program.Ended()) {
+        if (program.ListCount() >= kUsers)
+            return (Now() - start) * 1000;
         Sleep(1);
     }
-    if (data.hDialog != NULL)
-        PostMessageA(data.hDialog, WM_COMMAND, IDCANCEL, 0);
-    if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0)
-        TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return result;
+    return -1;
 }
 
-// Sets the product's PathName for the run and restores the previous state after it.
-class PathNameOverride
+double Failed(const char* pszWhat)
 {
-public:
-    explicit PathNameOverride(const std::string& path)
-    {
-        RegCreateKeyExA(HKEY_CURRENT_USER, kDirectories, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                        &m_hKey, &m_dwDisposition);
-        DWORD cb = sizeof(m_szOld);
-        m_bHadValue = RegQueryValueExA(m_hKey, "PathName", NULL, &m_dwType,
-                                       reinterpret_cast<BYTE*>(m_szOld), &cb) == ERROR_SUCCESS;
-        m_cbOld = cb;
-        RegSetValueExA(m_hKey, "PathName", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                       static_cast<DWORD>(path.size() + 1));
-    }
-    ~PathNameOverride()
-    {
-        if (m_bHadValue)
-            RegSetValueExA(m_hKey, "PathName", 0, m_dwType, reinterpret_cast<BYTE*>(m_szOld), m_cbOld);
-        else
-            RegDeleteValueA(m_hKey, "PathName");
-        RegCloseKey(m_hKey);
-        if (m_dwDisposition == REG_CREATED_NEW_KEY) {
-            // The keys did not exist before the run: leave none behind.
-            RegDeleteKeyA(HKEY_CURRENT_USER, kDirectories);
-            RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\dabro\\Tessaline\\1.0");
-            RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\dabro\\Tessaline");
-            RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\dabro");
-        }
-    }
+    fprintf(stderr, "Delete! of the extra user: %s\n", pszWhat);
+    return -1;
+}
 
-private:
-    HKEY m_hKey = NULL;
-    DWORD m_dwDisposition = 0;
-    DWORD m_dwType = REG_SZ;
-    bool m_bHadValue = false;
-    char m_szOld[1024];
-    DWORD m_cbOld = 0;
-};
+// Milliseconds from the Yes to the warning of a Delete! of the user extra to the list
+// rebuilt without it, or -1. The list holds kUsers names besides extra's.
+double YesToRebuiltList(const char* pszExe, const std::string& extra)
+{
+    KavrostProcess program;
+    if (!program.Start(pszExe))
+        return Failed("cannot start the program");
+    double start = Now();
+    while (program.ListCount() != kUsers + 1) {
+        if (Now() - start > 120 || program.Ended())
+            return Failed("the list never held every user");
+        Sleep(5);
+    }
+    if (!program.PressDelete(extra))
+        return Failed("not listed");
+    HWND hBox = program.WaitForBox(20000);
+    if (hBox == NULL)
+        return Failed("no warning");
+    HWND hDialog = program.FindDialog();
+
+    double yes = Now();
+    KavrostProcess::Answer(hBox, IDYES);
+    // The dialog is enabled again once the removal has ended, and then rebuilds the list
+    // without answering until it is done; the count tells the rebuilt list from the old.
+    double ms = -1;
+    for (int i = 1; Now() - yes < 120 && !program.Ended(); ++i) {
+        if (IsWindowEnabled(hDialog) && program.ListCount() == kUsers) {
+            ms = (Now() - yes) * 1000;
+            break;
+        }
+        HWND hNotice = i % 100 == 0 ? program.WaitForBox(0) : NULL;
+        if (hNotice != NULL && hNotice != hBox)
+            return Failed("a box came up after the Yes: the removal was not complete");
+        Sleep(1);
+    }
+    if (ms < 0)
+        return Failed("the list was not rebuilt");
+    if (program.FindUser(extra) != LB_ERR)
+        return Failed("still listed");
+    return ms;
+}
 
 } // namespace
 
@@ -180,14 +112,13 @@ int main(int argc, char** argv)
         fprintf(stderr, "listusers_bench runs only under Wine, in the build tree's prefix\n");
         return 2;
     }
-    char szTemp[MAX_PATH];
-    GetTempPathA(sizeof(szTemp), szTemp);
-    char szRoot[MAX_PATH];
-    wsprintfA(szRoot, "%skavrost-listusers-%lu\\", szTemp, GetCurrentProcessId());
-    std::string root = szRoot;
-    std::string users = root + "User\\";
-    CreateDirectoryA(root.c_str(), NULL);
-    CreateDirectoryA(users.c_str(), NULL);
+    ScratchFolder scratch("listusers");
+    if (!scratch.Created()) {
+        fprintf(stderr, "cannot create %s\n", scratch.Path().c_str());
+        return 1;
+    }
+    const std::string& root = scratch.Path();
+    std::string users = scratch.MakeDirs("User");
     char szName[32];
     for (int i = 0; i < kUsers; ++i) {
         wsprintfA(szName, "%suser%05d", i % 10 == 0 ? "_" : "", i);
@@ -212,7 +143,6 @@ int main(int argc, char** argv)
         }
         if (nListed != kUsers || nPlain != kUsers) {
             fprintf(stderr, "listed %d and %d folders, expected %d\n", nListed, nPlain, kUsers);
-            RemoveScratch(root);
             return 1;
         }
         printf("pair %d: ListUsers %.1f ms, one enumeration %.1f ms\n", pair + 1,
@@ -220,19 +150,35 @@ int main(int argc, char** argv)
         ratios.push_back(listUsers / plain);
     }
 
-    double startMs = -1;
-    if (argc > 1) {
-        // The build passes a host path; the host's root is drive Z: under Wine.
-        std::string exe = argv[1];
-        if (!exe.empty() && exe[0] == '/') {
-            std::replace(exe.begin(), exe.end(), '/', '\\');
-            exe = "Z:" + exe;
+    double startMs = -1, refillMs = -1;
+    if (argc > 1 && WindowsCanAppear()) {
+        ScratchSettings settings(root, root + "Agency\\");
+        if (!settings.Ready()) {
+            fprintf(stderr, "cannot point the product's settings at %s\n", root.c_str());
+            return 1;
         }
-        PathNameOverride override(root);
-        startMs = StartToFilledList(exe.c_str());
+        startMs = StartToFilledList(argv[1]);
+
+        // One more user, as the product keeps one: two folders and a key.
+        wsprintfA(szName, "bench%lu", GetCurrentProcessId());
+        std::string extra = szName;
+        if (!settings.AddUserKey(extra) ||
+            !MakeFile(scratch.MakeDirs("User\\" + extra + "\\rooms") + "room.dat") ||
+            !MakeFile(scratch.MakeDirs("Agency\\USER_SPC\\" + extra) + "a.bin")) {
+            fprintf(stderr, "cannot make the user %s\n", extra.c_str());
+            return 1;
+        }
+        refillMs = YesToRebuiltList(argv[1], extra);
+        if (refillMs >= 0 && (GetFileAttributesA((users + extra).c_str()) != INVALID_FILE_ATTRIBUTES ||
+                              GetFileAttributesA((root + "Agency\\USER_SPC\\" + extra).c_str()) !=
+                                  INVALID_FILE_ATTRIBUTES ||
+                              ScratchSettings::UserKeyExists(extra))) {
+            fprintf(stderr, "Delete! left something of %s\n", extra.c_str());
+            refillMs = -1;
+        }
     }
-    RemoveScratch(root);
-    printf("listusers/one-enumeration median ratio: %.2f; start to filled list: %.0f ms\n",
-           Median(ratios), startMs);
-    return 0;
+    printf("listusers/one-enumeration median ratio: %.2f; start to filled list: %.0f ms; "
+           "refill after Delete!: %.0f ms\n",
+           Median(ratios), startMs, refillMs);
+    return argc > 1 && (startMs < 0 || refillMs < 0) ? 1 : 0;
 }

@@ -1,14 +1,14 @@
 // Tree removal against a minimal one-pass walk, run alternately on fresh trees in one
 // process, and the growth of the peak working set while a folder of many files is emptied.
+#include "bench/BenchSupport.h"
+#include "fs/FileScanner.h"
+
 #include <windows.h>
 #include <psapi.h>
 
-#include <algorithm>
 #include <stdio.h>
 #include <string>
 #include <vector>
-
-#include "fs/FileScanner.h"
 
 namespace {
 
@@ -17,25 +17,6 @@ const int kTopFolders = 9;
 const int kSubFolders = 49;   // below each top folder: 9 * (1 + 49) = 450 folders
 const int kPairs = 6;
 const int kLargeFolderFiles = 100000;
-
-double Now()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-bool MakeFile(const std::string& path)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD dwWritten;
-    WriteFile(h, "bench", 5, &dwWritten, NULL);
-    CloseHandle(h);
-    return true;
-}
 
 // 20,000 files spread over 450 folders below root (root itself holds none).
 bool GenerateTree(const std::string& root)
@@ -64,78 +45,10 @@ bool GenerateTree(const std::string& root)
     return true;
 }
 
-// The minimal walk: one enumeration per folder, delete files, descend into folders.
-bool MinimalWalk(const std::string& folder)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if (lstrcmpA(fd.cFileName, ".") == 0 || lstrcmpA(fd.cFileName, "..") == 0)
-                continue;
-            std::string path = folder + "\\" + fd.cFileName;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                MinimalWalk(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    return RemoveDirectoryA(folder.c_str()) != 0;
-}
-
 bool RunRemoveTree(const std::string& folder)
 {
     CFileScanner scanner;
     return scanner.RemoveTree((folder + "\\").c_str(), TRUE) != FALSE;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// Fills a folder with count files. Under Wine every new name costs a scan of the whole
-// folder (the name is looked up without regard to case), so a folder of this size is
-// filled on the host's side there; elsewhere the files are created one by one.
-bool FillFolder(const std::string& folder, int count)
-{
-    typedef char*(CDECL * PFN_UNIX_NAME)(LPCWSTR);
-    PFN_UNIX_NAME pfnUnixName = reinterpret_cast<PFN_UNIX_NAME>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    WCHAR szWide[MAX_PATH];
-    char* pszHost = NULL;
-    if (pfnUnixName != NULL && MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, szWide, MAX_PATH) > 0)
-        pszHost = pfnUnixName(szWide);
-    if (pszHost == NULL) {
-        char sz[64];
-        for (int i = 0; i < count; ++i) {
-            wsprintfA(sz, "\\entry%06d.dat", i);
-            if (!MakeFile(folder + sz))
-                return false;
-        }
-        return true;
-    }
-    std::string host = pszHost;
-    HeapFree(GetProcessHeap(), 0, pszHost);
-    std::string done = folder + ".done";
-    char szCount[32];
-    wsprintfA(szCount, "%d", count - 1);
-    std::string command = "Z:\\bin\\sh -c \"cd '" + host + "' && seq -f entry%06g.dat 0 " + szCount +
-                          " | xargs touch && touch '" + host + ".done'\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi;
-    if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-        return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    // A host process gives no handle to wait for: wait for its mark instead.
-    for (int i = 0; i < 1200 && GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
-        Sleep(100);
-    return DeleteFileA(done.c_str()) != 0;
 }
 
 SIZE_T PeakWorkingSet()
