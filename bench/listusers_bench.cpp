@@ -125,6 +125,7 @@ int main(int argc, char** argv)
         CreateDirectoryA((users + szName).c_str(), NULL);
     }
 
+    const CStringW strInstall(root.c_str());
     std::vector<double> ratios;
     for (int pair = 0; pair < kPairs; ++pair) {
         // Alternate which goes first, so that neither always meets a warm cache.
@@ -134,7 +135,7 @@ int main(int argc, char** argv)
         for (int step = 0; step < 2; ++step) {
             double t0 = Now();
             if ((step + pair) % 2 == 0) {
-                nListed = ListUsers(root.c_str(), arr, TRUE, TRUE);
+                nListed = ListUsers(strInstall, arr, TRUE, TRUE);
                 listUsers = Now() - t0;
             } else {
                 nPlain = OneEnumeration(users);

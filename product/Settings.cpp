@@ -30,42 +30,63 @@ HKEY OpenSectionKey(LPCSTR lpszPath)
 
 const WCHAR kUsersKeyPath[] = L"" KAVROST_MAKER_KEY "\\User";
 
-CString ReadInstallFolder()
+namespace {
+
+LONG QueryValue(HKEY hKey, LPCSTR lpszName, DWORD* pdwType, LPBYTE pData, DWORD* pcbData)
 {
-    return ReadSetting("Directories", "PathName", NULL);
+    return RegQueryValueExA(hKey, lpszName, NULL, pdwType, pData, pcbData);
 }
 
-CString ReadAgencyFolder()
+LONG QueryValue(HKEY hKey, LPCWSTR lpszName, DWORD* pdwType, LPBYTE pData, DWORD* pcbData)
 {
-    return ReadSetting("Directories", "Agency", NULL);
+    return RegQueryValueExW(hKey, lpszName, NULL, pdwType, pData, pcbData);
 }
 
-CString ReadSetting(LPCSTR lpszSection, LPCSTR lpszValueName, LPCSTR lpszDefault)
+// The value's stored data as text of TChar up to the first zero, or the default.
+template <typename TChar>
+CStringT<TChar> ReadValue(LPCSTR lpszSection, const TChar* lpszValueName, const TChar* lpszDefault)
 {
     char szPath[MAX_PATH];
     int nLength = _snprintf(szPath, sizeof(szPath), "%s\\%s", kProductKey,
                             lpszSection != NULL ? lpszSection : "");
     if (nLength < 0 || nLength >= static_cast<int>(sizeof(szPath)))
-        return CString(lpszDefault);   // a cut path would name another key
+        return CStringT<TChar>(lpszDefault);   // a cut path would name another key
 
     CKey key;
     key.Attach(OpenSectionKey(szPath));
     if (key == NULL)
-        return CString(lpszDefault);
+        return CStringT<TChar>(lpszDefault);
 
-    CString strValue;
+    CStringT<TChar> strValue;
     DWORD dwType = 0;
     DWORD cbData = 0;
-    LONG lResult = RegQueryValueExA(key, lpszValueName, NULL, &dwType, NULL, &cbData);
+    LONG lResult = QueryValue(key, lpszValueName, &dwType, NULL, &cbData);
     if (lResult == ERROR_SUCCESS) {
-        LPSTR pBuffer = strValue.GetBuffer(static_cast<int>(cbData));
-        lResult = RegQueryValueExA(key, lpszValueName, NULL, &dwType,
-                                   reinterpret_cast<LPBYTE>(pBuffer), &cbData);
+        int nChars = static_cast<int>((cbData + sizeof(TChar) - 1) / sizeof(TChar));
+        TChar* pBuffer = strValue.GetBuffer(nChars);
+        lResult = QueryValue(key, lpszValueName, &dwType, reinterpret_cast<LPBYTE>(pBuffer), &cbData);
         strValue.ReleaseBuffer(-1);
     }
     key.Close();
 
     if (lResult != ERROR_SUCCESS)
-        return CString(lpszDefault);
+        return CStringT<TChar>(lpszDefault);
     return strValue;
+}
+
+} // namespace
+
+CString ReadSetting(LPCSTR lpszSection, LPCSTR lpszValueName, LPCSTR lpszDefault)
+{
+    return ReadValue(lpszSection, lpszValueName, lpszDefault);
+}
+
+CStringW ReadInstallFolder()
+{
+    return ReadValue<WCHAR>("Directories", L"PathName", NULL);
+}
+
+CStringW ReadAgencyFolder()
+{
+    return ReadValue<WCHAR>("Directories", L"Agency", NULL);
 }

@@ -15,9 +15,10 @@ CString ReadSetting(LPCSTR lpszSection, LPCSTR lpszValueName, LPCSTR lpszDefault
 
 // The settings that name the product's folders, each ending in a backslash: the
 // installation folder ("Directories", "PathName") and the agency folder ("Directories",
-// "Agency"). The empty text when not set.
-CString ReadInstallFolder();
-CString ReadAgencyFolder();
+// "Agency"), read as ReadSetting reads, but in UTF-16, so that a folder whose name lies
+// outside the ANSI code page is not read as another folder. The empty text when not set.
+CStringW ReadInstallFolder();
+CStringW ReadAgencyFolder();
 
 // The key of the product's users, below HKEY_CURRENT_USER: one subkey per user.
 extern const WCHAR kUsersKeyPath[];

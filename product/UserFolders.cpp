@@ -29,7 +29,7 @@ BOOL ListSubdirectories(LPCWSTR lpszFolder, CStringArrayW& arrNames)
     return FALSE;
 }
 
-int ListUsers(LPCSTR lpszInstallPath, CStringArrayW& arrUsers, BOOL bIncludePlain,
+int ListUsers(LPCWSTR lpszInstallPath, CStringArrayW& arrUsers, BOOL bIncludePlain,
               BOOL bIncludeUnderscore)
 {
     arrUsers.SetSize(0, -1);

@@ -14,5 +14,5 @@ BOOL ListSubdirectories(LPCWSTR lpszFolder, CStringArrayW& arrNames);
 // folder, ending in a backslash) + "User\", in the order of the search. bIncludePlain
 // selects names that do not begin with '_', bIncludeUnderscore those that do.
 // Returns the number of names in arrUsers.
-int ListUsers(LPCSTR lpszInstallPath, CStringArrayW& arrUsers, BOOL bIncludePlain,
+int ListUsers(LPCWSTR lpszInstallPath, CStringArrayW& arrUsers, BOOL bIncludePlain,
               BOOL bIncludeUnderscore);

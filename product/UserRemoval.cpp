@@ -9,15 +9,15 @@
 
 namespace {
 
-bool IsSeparator(char ch)
+bool IsSeparator(WCHAR ch)
 {
-    return ch == '\\' || ch == '/';
+    return ch == L'\\' || ch == L'/';
 }
 
 // The folder lpszBase + lpszMiddle + lpszName + "\", or the empty string where the base
 // is not absolute (it would address the current folder) or the path would not fit (a
 // cut path would name another folder).
-CStringW UserFolderOf(LPCSTR lpszBase, LPCWSTR lpszMiddle, LPCWSTR lpszName)
+CStringW UserFolderOf(LPCWSTR lpszBase, LPCWSTR lpszMiddle, LPCWSTR lpszName)
 {
     if (!IsAbsoluteFolder(lpszBase))
         return CStringW();
@@ -65,13 +65,13 @@ BOOL IsValidUserName(LPCWSTR lpszName)
     return chLast != L'.' && chLast != L' ';
 }
 
-BOOL IsAbsoluteFolder(LPCSTR lpszFolder)
+BOOL IsAbsoluteFolder(LPCWSTR lpszFolder)
 {
     if (lpszFolder == NULL)
         return FALSE;
-    char c0 = lpszFolder[0];
-    bool bLetter = (c0 >= 'A' && c0 <= 'Z') || (c0 >= 'a' && c0 <= 'z');
-    if (bLetter && lpszFolder[1] == ':' && IsSeparator(lpszFolder[2]))
+    WCHAR c0 = lpszFolder[0];
+    bool bLetter = (c0 >= L'A' && c0 <= L'Z') || (c0 >= L'a' && c0 <= L'z');
+    if (bLetter && lpszFolder[1] == L':' && IsSeparator(lpszFolder[2]))
         return TRUE;
     return IsSeparator(c0) && IsSeparator(lpszFolder[1]) && lpszFolder[2] != 0 &&
            !IsSeparator(lpszFolder[2]);

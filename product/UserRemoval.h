@@ -18,13 +18,13 @@ BOOL IsValidUserName(LPCWSTR lpszName);
 
 // TRUE when lpszFolder is a non-empty absolute folder: a drive letter, ':' and a
 // separator, or a UNC path (two separators and a server name).
-BOOL IsAbsoluteFolder(LPCSTR lpszFolder);
+BOOL IsAbsoluteFolder(LPCWSTR lpszFolder);
 
 // The product's folders a user's data lies in, each ending in a backslash.
 struct ProductFolders
 {
-    CString strInstall;   // the installation folder, which holds User\<name>\ folders
-    CString strAgency;    // the agency folder, which holds USER_SPC\<name>\ folders
+    CStringW strInstall;   // the installation folder, which holds User\<name>\ folders
+    CStringW strAgency;    // the agency folder, which holds USER_SPC\<name>\ folders
 };
 
 // TRUE when anything of the user lpszName is left: its folder under the installation

@@ -41,7 +41,7 @@ protected:
     }
 
     ScratchFolder m_install;
-    CString m_strInstallPath;
+    CStringW m_strInstallPath;
 };
 
 } // namespace

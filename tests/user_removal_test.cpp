@@ -199,10 +199,10 @@ TEST_F(RemoveUserBadNames, NothingIsTouched)
 TEST_F(RemoveUserBaseFolders, AbsoluteFolderForms)
 {
     for (const char* good : { "C:\\", "c:\\data\\", "D:/x/", "\\\\server\\share\\" })
-        EXPECT_TRUE(IsAbsoluteFolder(good)) << good;
+        EXPECT_TRUE(IsAbsoluteFolder(Wide(good).c_str())) << good;
     for (const char* bad : { "", "C:", "C:data\\", "\\data\\", "data\\", "\\\\", "\\\\\\x",
                              "1:\\" })
-        EXPECT_FALSE(IsAbsoluteFolder(bad)) << bad;
+        EXPECT_FALSE(IsAbsoluteFolder(Wide(bad).c_str())) << bad;
     EXPECT_FALSE(IsAbsoluteFolder(NULL));
 }
 

@@ -40,7 +40,7 @@ protected:
 
 private:
     BOOL m_bGerman;            // the German texts, chosen once at initialisation
-    CString m_strInstallPath;  // the product's installation folder, read once at initialisation
+    CStringW m_strInstallPath;  // the product's installation folder, read once at initialisation
     BOOL m_bRemoving;          // a removal is running
     BOOL m_bCloseRequested;    // the dialog was asked to close during a removal
     BOOL m_bQuitRequested;     // a quit request arrived during a removal
