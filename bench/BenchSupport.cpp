@@ -595,6 +595,31 @@ bool KavrostProcess::PressDelete(const std::string& name)
                         reinterpret_cast<LPARAM>(GetDlgItem(m_hDialog, IDOK))) != 0;
 }
 
+HWND KavrostProcess::StartAndAskToDelete(const char* pszExe, int nListed, const std::string& user,
+                                         const char** ppszWhy)
+{
+    if (!Start(pszExe)) {
+        *ppszWhy = "cannot start the program";
+        return NULL;
+    }
+    double start = Now();
+    while (ListCount() != nListed) {
+        if (Now() - start > 120 || Ended()) {
+            *ppszWhy = "the list never held every user";
+            return NULL;
+        }
+        Sleep(5);
+    }
+    if (!PressDelete(user)) {
+        *ppszWhy = "the user is not listed";
+        return NULL;
+    }
+    HWND hBox = WaitForBox(20000);
+    if (hBox == NULL)
+        *ppszWhy = "no warning";
+    return hBox;
+}
+
 void KavrostProcess::Answer(HWND hBox, int nId)
 {
     PostMessageA(hBox, WM_COMMAND, MAKEWPARAM(nId, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hBox, nId)));

@@ -130,6 +130,10 @@ public:
     // Selects the user, checks the selected text, and presses Delete! (posted: the
     // warning is modal).
     bool PressDelete(const std::string& name);
+    // Starts the program, waits until its list holds nListed names, presses Delete! on the
+    // user and waits for the warning. The warning box, or NULL with *ppszWhy saying why.
+    HWND StartAndAskToDelete(const char* pszExe, int nListed, const std::string& user,
+                             const char** ppszWhy);
     // Clicks a button of a box (posted).
     static void Answer(HWND hBox, int nId);
     // Closes the program; where it has not ended within a few seconds, ends it by force.

@@ -117,19 +117,10 @@ int Run(const char* pszExe)
         return Fail("cannot point the product's settings at the scratch installation");
 
     KavrostProcess program;
-    if (!program.Start(pszExe))
-        return Fail("cannot start the program");
-    double start = Now();
-    while (program.ListCount() != 3) {
-        if (Now() - start > 120 || program.Ended())
-            return Fail("the list never held the three users");
-        Sleep(5);
-    }
-    if (!program.PressDelete(user))
-        return Fail("the user is not listed");
-    HWND hBox = program.WaitForBox(20000);
+    const char* pszWhy = NULL;
+    HWND hBox = program.StartAndAskToDelete(pszExe, 3, user, &pszWhy);
     if (hBox == NULL)
-        return Fail("no warning");
+        return Fail(pszWhy);
     HWND hDialog = program.FindDialog();
 
     double seconds = -1;

@@ -67,19 +67,10 @@ double Failed(const char* pszWhat)
 double YesToRebuiltList(const char* pszExe, const std::string& extra)
 {
     KavrostProcess program;
-    if (!program.Start(pszExe))
-        return Failed("cannot start the program");
-    double start = Now();
-    while (program.ListCount() != kUsers + 1) {
-        if (Now() - start > 120 || program.Ended())
-            return Failed("the list never held every user");
-        Sleep(5);
-    }
-    if (!program.PressDelete(extra))
-        return Failed("not listed");
-    HWND hBox = program.WaitForBox(20000);
+    const char* pszWhy = NULL;
+    HWND hBox = program.StartAndAskToDelete(pszExe, kUsers + 1, extra, &pszWhy);
     if (hBox == NULL)
-        return Failed("no warning");
+        return Failed(pszWhy);
     HWND hDialog = program.FindDialog();
 
     double yes = Now();
