@@ -4,6 +4,10 @@
 
 namespace {
 
+const DWORD kRetryBudgetMs = 1000;   // a scanner's wait for brief refusals, in all
+const int kMaxTries = 8;             // of one entry: waits of 5, 10, 20 ... 320 ms
+const ULONG kListingBuffer = 64 * 1024;
+
 const int kMaskNotPlain = 0x5E;   // hidden, system, volume label, directory, device
 
 int LastSeparator(const CStringW& strPath)
@@ -17,13 +21,34 @@ int LastSeparator(const CStringW& strPath)
 // joined path fits.
 BOOL IsListable(const CStringW& strFolder, const CStringW& strName)
 {
-    return IsComposableName(strName) &&
-           strFolder.GetLength() + strName.GetLength() < CFileScanner::kMaxComposedPath;
+    return IsComposableName(strName) && FitsComposedPath(strFolder.GetLength(), strName.GetLength());
+}
+
+// Waits before try nTry + 1 at an entry the system refused for a moment (another program
+// holds it, or a folder's last entries are still going), taking the wait from rdwBudget.
+// FALSE when the entry has had its tries or the budget is spent.
+BOOL WaitBeforeRetry(int nTry, DWORD& rdwBudget)
+{
+    if (nTry + 1 >= kMaxTries || rdwBudget == 0)
+        return FALSE;
+    DWORD dwWait = 5u << nTry;
+    if (dwWait > rdwBudget)
+        dwWait = rdwBudget;
+    Sleep(dwWait);
+    rdwBudget -= dwWait;
+    return TRUE;
+}
+
+BOOL& VerifyEntries()
+{
+    static BOOL s_bVerify =
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != NULL;
+    return s_bVerify;
 }
 
 } // namespace
 
-CFileScanner::CFileScanner() {}
+CFileScanner::CFileScanner() : m_dwRetryBudget(kRetryBudgetMs) {}
 
 CFileScanner::~CFileScanner() {}
 
@@ -138,15 +163,181 @@ CStringW CFileScanner::DirectoryOf(const CStringW& strPath, BOOL bKeepDrive)
     return strResult;
 }
 
+// ---- Removal ----
+
+// One removal, from the folder that holds the entry named, through open handles.
+class CFileScanner::CTreeWalk
+{
+public:
+    explicit CTreeWalk(DWORD& rdwRetryBudget)
+        : m_rdwRetryBudget(rdwRetryBudget), m_bVerify(VerifiesEntries()), m_nPathLength(0),
+          m_pBuffer(NULL)
+    {
+    }
+    ~CTreeWalk() { delete[] m_pBuffer; }
+
+    // Opens the folder part of a path, once; the entry's own name goes to strName.
+    // FALSE where the path names no entry of a folder: empty, a volume's root, a name
+    // that cannot be joined, or a folder that cannot be opened or named.
+    BOOL Start(const CStringW& strPath, CStringW& strName)
+    {
+        CStringW strLiteral = LiteralPathOf(strPath);
+        int nLength = strLiteral.GetLength();
+        if (nLength > 0 && strLiteral[nLength - 1] == L'\\')
+            strLiteral = strLiteral.Left(--nLength);
+        int nSlash = strLiteral.ReverseFind(L'\\');
+        if (nSlash < 0)
+            return FALSE;
+        strName = strLiteral.Mid(nSlash + 1);
+        CStringW strFolder = strLiteral.Left(nSlash + 1);
+        if (!IsComposableName(strName) || strFolder.GetLength() <= 4)
+            return FALSE;
+        m_nPathLength = nSlash;
+        if (!CNtFile::OpenFolderByPath(strFolder, m_hTop))
+            return FALSE;
+        return !m_bVerify || CNtFile::GetName(m_hTop, m_strPath);
+    }
+    HANDLE Top() const { return m_hTop; }
+
+    // Removes the folder strName of hFolder (with bContents everything below it first)
+    // or, where it is a link, the link. TRUE when it goes.
+    BOOL RemoveFolder(HANDLE hFolder, const CStringW& strName, BOOL bContents)
+    {
+        CHandle hEntry;
+        DWORD dwAttributes, dwTag;
+        if (!Open(hFolder, strName, CNtFile::Folder, hEntry) ||
+            CNtFile::GetAttributes(hEntry, dwAttributes, dwTag) != 0)
+            return FALSE;
+        if (IsLinkEntry(dwAttributes, dwTag))
+            return Delete(hEntry, FALSE, TRUE);   // the system opened the link itself
+        if ((dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            return FALSE;
+        BOOL bEmptied = TRUE;
+        if (bContents) {
+            int nPathLength = m_nPathLength, nResolved = m_strPath.GetLength();
+            m_nPathLength += 1 + strName.GetLength();
+            if (m_bVerify)
+                m_strPath = JoinedName(m_strPath, strName);
+            bEmptied = Empty(hEntry);
+            m_nPathLength = nPathLength;
+            if (m_bVerify)
+                m_strPath = m_strPath.Left(nResolved);
+        }
+        return Delete(hEntry, TRUE, bEmptied);
+    }
+
+    // Removes the entry strName of hFolder that is no folder to walk: a file, or with
+    // bLink a link, which goes as the link or stays. TRUE when it goes.
+    BOOL RemoveEntry(HANDLE hFolder, const CStringW& strName, BOOL bLink)
+    {
+        CHandle hEntry;
+        if (!Open(hFolder, strName, bLink ? CNtFile::Either : CNtFile::File, hEntry))
+            return FALSE;
+        if (bLink) {
+            // Where the system reached what the link leads to, the handle is no link.
+            DWORD dwAttributes, dwTag;
+            if (CNtFile::GetAttributes(hEntry, dwAttributes, dwTag) != 0 ||
+                (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+                return FALSE;
+        }
+        return Delete(hEntry, FALSE, TRUE);
+    }
+
+private:
+    // Lists the open folder once, then removes its subfolders in listing order, then its
+    // other entries. TRUE when nothing was left.
+    BOOL Empty(HANDLE hFolder)
+    {
+        CStringListW folders, files, links;
+        BOOL bComplete = List(hFolder, folders, files, links);
+        POSITION pos = folders.GetHeadPosition();
+        while (pos != NULL)
+            bComplete &= RemoveFolder(hFolder, folders.GetNext(pos), TRUE);
+        pos = files.GetHeadPosition();
+        while (pos != NULL)
+            bComplete &= RemoveEntry(hFolder, files.GetNext(pos), FALSE);
+        pos = links.GetHeadPosition();
+        while (pos != NULL)
+            bComplete &= RemoveEntry(hFolder, links.GetNext(pos), TRUE);
+        return bComplete;
+    }
+
+    // Sorts the entries of the open folder into subfolders to walk, files, and links.
+    // FALSE when an entry was left out or the listing stopped early.
+    BOOL List(HANDLE hFolder, CStringListW& folders, CStringListW& files, CStringListW& links)
+    {
+        if (m_pBuffer == NULL)
+            m_pBuffer = new BYTE[kListingBuffer];
+        BOOL bComplete = TRUE;
+        CFolderReader reader(hFolder, m_pBuffer, kListingBuffer);
+        CFolderEntry entry;
+        while (reader.Next(entry)) {
+            if (!IsComposableName(entry.m_strName) ||
+                !FitsComposedPath(m_nPathLength, entry.m_strName.GetLength()))
+                bComplete = FALSE;
+            else if (IsLinkEntry(entry.m_dwAttributes, entry.m_dwReparseTag))
+                links.AddTail(entry.m_strName);
+            else if ((entry.m_dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                folders.AddTail(entry.m_strName);
+            else
+                files.AddTail(entry.m_strName);
+        }
+        return bComplete && reader.Status() == 0;
+    }
+
+    // Opens the entry strName of hFolder as itself, trying again while another program
+    // holds it for a moment; with m_bVerify only when the handle is the entry itself.
+    BOOL Open(HANDLE hFolder, const CStringW& strName, CNtFile::Kind kind, CHandle& rEntry)
+    {
+        for (int nTry = 0;; ++nTry) {
+            LONG lStatus = CNtFile::OpenChild(hFolder, strName, kind, rEntry);
+            if (lStatus == 0)
+                break;
+            if (lStatus != NtStatus::kSharingViolation || !WaitBeforeRetry(nTry, m_rdwRetryBudget))
+                return FALSE;
+        }
+        CStringW strResolved;
+        if (m_bVerify && !(CNtFile::GetName(rEntry, strResolved) &&
+                           IsEntryItself(strResolved, m_strPath, strName))) {
+            rEntry.Close();
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    // Deletes the open entry; a folder emptied of everything it held is tried again
+    // while its last entries are still going.
+    BOOL Delete(HANDLE hEntry, BOOL bFolder, BOOL bEmptied)
+    {
+        for (int nTry = 0;; ++nTry) {
+            LONG lStatus = CNtFile::MarkForDeletion(hEntry, bFolder);
+            if (lStatus == 0)
+                return TRUE;
+            BOOL bBrief = lStatus == NtStatus::kSharingViolation ||
+                          (lStatus == NtStatus::kDirectoryNotEmpty && bEmptied);
+            if (!bBrief || !WaitBeforeRetry(nTry, m_rdwRetryBudget))
+                return FALSE;
+        }
+    }
+
+    static CStringW JoinedName(const CStringW& strFolder, const CStringW& strName)
+    {
+        return (strFolder == L"\\" ? CStringW() : strFolder) + L'\\' + strName;
+    }
+
+    DWORD& m_rdwRetryBudget;
+    const BOOL m_bVerify;
+    CHandle m_hTop;        // the folder that holds the entry named
+    CStringW m_strPath;    // with m_bVerify: the resolved name of the folder being walked
+    int m_nPathLength;     // characters of the literal path of the folder being walked
+    BYTE* m_pBuffer;       // one listing at a time
+};
+
 BOOL CFileScanner::RemoveFile(const CStringW& strPath)
 {
-    try {
-        CFile::Remove(strPath);
-    } catch (CFileException* e) {
-        e->Delete();
-        return FALSE;
-    }
-    return TRUE;
+    CTreeWalk walk(m_dwRetryBudget);
+    CStringW strName;
+    return walk.Start(strPath, strName) && walk.RemoveEntry(walk.Top(), strName, FALSE);
 }
 
 BOOL CFileScanner::RemoveFiles(const CStringW& strPattern, int nFilter)
@@ -164,22 +355,22 @@ BOOL CFileScanner::RemoveFiles(const CStringW& strPattern, int nFilter)
 
 BOOL CFileScanner::RemoveTree(const CStringW& strFolder, BOOL bContents)
 {
-    // The empty path would address the process's current folder.
-    if (strFolder.IsEmpty())
+    CTreeWalk walk(m_dwRetryBudget);
+    CStringW strName;
+    if (!walk.Start(strFolder, strName))
         return FALSE;
+    UINT uPreviousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    BOOL bRemoved = walk.RemoveFolder(walk.Top(), strName, bContents);
+    SetErrorMode(uPreviousMode);
+    return bRemoved;
+}
 
-    // A link is never walked: it goes as a link, or stays where the system cannot do that.
-    if (CFile::IsLink(strFolder))
-        return CFile::RemoveFolderLink(strFolder);
+BOOL CFileScanner::VerifiesEntries()
+{
+    return VerifyEntries();
+}
 
-    if (bContents) {
-        CStringListW folders(10);
-        ListDirectories(strFolder, TRUE, folders);
-        POSITION pos = folders.GetHeadPosition();
-        while (pos != NULL)
-            RemoveTree(folders.GetNext(pos), bContents);
-
-        RemoveFiles(JoinPath(strFolder, L"*.*"), -1);
-    }
-    return CFile::RemoveFolder(strFolder);
+void CFileScanner::SetVerifiesEntries(BOOL bVerify)
+{
+    VerifyEntries() = bVerify;
 }

@@ -1,26 +1,24 @@
 // CFileScanner: one file search, complete listings of folder entries, path helpers
 // and the removal of files and folder trees.
 //
-// Names and paths are UTF-16, exactly as the system returns them; every system call
-// takes its path in the literal form (LiteralPathOf), so no name is rewritten on its
-// way from a directory entry to a delete call, and paths are not bound by MAX_PATH.
+// Names and paths are UTF-16, exactly as the system returns them; every path goes to
+// the system in the literal form (LiteralPathOf), so no name is rewritten on its way
+// from a directory entry to a delete call, and paths are not bound by MAX_PATH.
 // Every listing runs its search to the end and closes it before it returns, so one
 // object serves a whole recursive walk. Listings append to a list the caller owns;
-// nothing is allocated for a directory entry that is not listed. Walks never descend into a link (junction or symbolic
-// link). An entry whose name cannot be joined to a path (IsComposableName) or whose
-// full path would not fit kMaxComposedPath is left out of every listing, so it is
-// never acted on.
+// nothing is allocated for a directory entry that is not listed. Walks never descend
+// into a link (junction or symbolic link). An entry whose name cannot be joined to a
+// path or whose full path would not fit kMaxComposedPath (fs/EntryRules.h) is left out
+// of every listing and every removal, so it is never acted on.
 #pragma once
 
+#include "fs/EntryRules.h"
 #include "platform/Collections.h"
 #include "platform/File.h"
 
 class CFileScanner : public CObject
 {
 public:
-    // Characters of a composed path, its terminating zero included.
-    enum { kMaxComposedPath = kMaxSystemPath - 8 };   // room for the "\\?\UNC" form
-
     CFileScanner();
     ~CFileScanner();
 
@@ -48,15 +46,33 @@ public:
     CStringW FileNameOf(const CStringW& strPath);
     CStringW DirectoryOf(const CStringW& strPath, BOOL bKeepDrive);
 
-    // TRUE when the file was deleted.
+    // The removals reach what they delete through open handles: the folder that holds
+    // the entry named is opened once by its path (links on the way to it are followed),
+    // and from then on every entry is opened by its single name relative to its folder's
+    // handle, without following a link, and deleted through its own handle. A folder
+    // renamed or replaced during a removal is walked on as it was opened, or left.
+    // A file or folder another program holds for a moment is tried again; each scanner
+    // waits about a second at most for that in all.
+
+    // TRUE when the file was deleted. A file link goes as the link, or stays.
     BOOL RemoveFile(const CStringW& strPath);
     // TRUE when every matching entry of the pattern's folder was deleted, also when none matched.
     BOOL RemoveFiles(const CStringW& strPattern, int nFilter);
-    // Removes a folder; with bContents first everything below it, depth first. Nonzero when
-    // the folder itself was removed. A folder that is a link is removed as a link or left.
+    // Removes a folder; with bContents first everything below it: subfolders depth first,
+    // then the other entries, then the folder. Nonzero when the folder itself was removed.
+    // A folder that is a link is removed as a link or left. Each folder is listed once.
     BOOL RemoveTree(const CStringW& strFolder, BOOL bContents);
 
+    // Whether the removals check every handle they open to be the entry itself before they
+    // use it (IsEntryItself): needed where the system opens what a link leads to even when
+    // asked for the link (Wine), and on by default there; Windows opens a link as itself.
+    static BOOL VerifiesEntries();
+    static void SetVerifiesEntries(BOOL bVerify);
+
 private:
+    class CTreeWalk;
+
     WIN32_FIND_DATAW m_findData;
     CFindFile m_find;
+    DWORD m_dwRetryBudget;   // milliseconds this scanner may still wait for brief refusals
 };

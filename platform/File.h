@@ -14,15 +14,6 @@ struct CFileStatus
     BYTE m_attribute;   // the low byte of the attribute word (read-only, hidden, system, directory, archive)
 };
 
-// Raised when the system refuses an operation on a file; carries the system's error code.
-class CFileException : public CException
-{
-public:
-    explicit CFileException(LONG lOsError) : m_lOsError(lOsError) {}
-
-    LONG m_lOsError;
-};
-
 // Owns a handle of the system's file calls and closes it.
 class CHandle
 {
@@ -32,6 +23,8 @@ public:
 
     bool IsValid() const { return m_h != INVALID_HANDLE_VALUE && m_h != NULL; }
     operator HANDLE() const { return m_h; }
+    // Closes the handle held and takes h.
+    void Attach(HANDLE h);
     void Close();
 
 private:
@@ -63,31 +56,11 @@ private:
 class CFile
 {
 public:
-    // Deletes the file named, and only that entry: a file link is removed as a link, and
-    // where the system would reach the file the link leads to instead, nothing is deleted.
-    // Throws a CFileException* (allocated with new; the catcher calls Delete()) on failure.
-    static void Remove(LPCWSTR pszFileName);
-
-    // Removes an empty folder. FALSE when the system refuses.
-    static BOOL RemoveFolder(LPCWSTR pszPath);
-
-    // Removes a folder link (junction or symbolic link) itself, never its target. FALSE when
-    // the entry is no link, when the system would act on the target, or when it refuses.
-    static BOOL RemoveFolderLink(LPCWSTR pszPath);
-
     // TRUE when the entry carries the reparse-point attribute (a junction or symbolic link).
     static BOOL IsLink(LPCWSTR pszPath);
 
     // FALSE when the entry cannot be looked up.
     static BOOL GetStatus(LPCWSTR pszFileName, CFileStatus& rStatus);
-
-    // How files are deleted: by name (where the system reports every link as a reparse
-    // point and deletes a file link as the link), or through a handle whose resolved name
-    // is checked first (where a link to a file looks like a plain file). The system's
-    // own kind is chosen at start; tests may choose the other.
-    enum DeleteStrategy { DeleteByName, DeleteVerified };
-    static DeleteStrategy GetDeleteStrategy();
-    static void SetDeleteStrategy(DeleteStrategy strategy);
 };
 
 // Characters of the longest path the system takes, its terminating zero included.
@@ -101,7 +74,70 @@ const int kMaxSystemPath = 32767;
 // when the path is empty, cannot be made full, or would not fit kMaxSystemPath.
 CStringW LiteralPathOf(LPCWSTR pszPath);
 
-// TRUE when a directory entry's name can be joined to its folder's path: not empty,
-// not "." or "..", and none of \ / : * ? " < > | (the system's listings can return
-// such names, for instance for files made by other systems).
-BOOL IsComposableName(LPCWSTR pszName);
+// ---- Entries reached through the handle of their folder ----
+//
+// The system's native file calls, looked up at run time (they exist from Windows Vista
+// on): a folder is listed through its own handle, an entry is opened by its single name
+// relative to its folder's handle, without following a link where the system allows
+// that, and an entry is deleted through its own handle. No path is resolved twice.
+// The calls return an NTSTATUS: 0 on success, else one of the codes below or another.
+namespace NtStatus {
+const LONG kNoMoreFiles = static_cast<LONG>(0x80000006);
+const LONG kNotImplemented = static_cast<LONG>(0xC0000002);
+const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
+const LONG kDirectoryNotEmpty = static_cast<LONG>(0xC0000101);
+}
+
+// One entry of a folder's listing.
+struct CFolderEntry
+{
+    CStringW m_strName;     // exactly as the system listed it
+    DWORD m_dwAttributes;
+    DWORD m_dwReparseTag;   // where the attributes hold FILE_ATTRIBUTE_REPARSE_POINT; 0 where unknown
+};
+
+// Reads the entries of an open folder through its handle, into a buffer the caller
+// lends for the time of the listing. "." and ".." are skipped.
+class CFolderReader
+{
+public:
+    CFolderReader(HANDLE hFolder, BYTE* pBuffer, ULONG cbBuffer);
+
+    // FALSE at the end of the listing, or where the system refused it (Status()).
+    BOOL Next(CFolderEntry& rEntry);
+    // 0 after a complete listing; the system's code where it stopped early.
+    LONG Status() const { return m_lStatus == NtStatus::kNoMoreFiles ? 0 : m_lStatus; }
+
+private:
+    HANDLE m_hFolder;
+    BYTE* m_pBuffer;
+    ULONG m_cbBuffer;
+    ULONG m_nOffset;   // of the next record in the buffer; m_cbBuffer when it must be read again
+    bool m_bFirst;
+    LONG m_lStatus;
+};
+
+class CNtFile
+{
+public:
+    // What an entry is opened as: a folder to list and delete, a file, or an entry of
+    // either kind (a link). Each is opened for deletion, as itself.
+    enum Kind { Folder, File, Either };
+
+    // Opens the folder at a path for opening entries relative to it: the links on the
+    // way, the last one included, are followed.
+    static BOOL OpenFolderByPath(LPCWSTR pszPath, CHandle& rFolder);
+    // Opens the entry strName (a single name) of the open folder hFolder, with every
+    // sharing flag, without following a link where the system allows that.
+    static LONG OpenChild(HANDLE hFolder, const CStringW& strName, Kind kind, CHandle& rEntry);
+
+    static LONG GetAttributes(HANDLE hEntry, DWORD& rdwAttributes, DWORD& rdwReparseTag);
+    // The name the system resolved for the handle when it was opened, relative to its
+    // volume ("\dir\name"; "\" for a volume's root).
+    static BOOL GetName(HANDLE hEntry, CStringW& rstrName);
+
+    // Marks the entry for deletion: at once, where the system offers that (POSIX
+    // semantics), else when its last handle is closed. A read-only entry is refused, and
+    // so is a folder (bFolder; opened as Folder) that still holds entries.
+    static LONG MarkForDeletion(HANDLE hEntry, BOOL bFolder);
+};

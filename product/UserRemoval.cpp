@@ -25,7 +25,7 @@ CStringW UserFolderOf(LPCWSTR lpszBase, LPCWSTR lpszMiddle, LPCWSTR lpszName)
     strPath += lpszMiddle;
     strPath += lpszName;
     strPath += L'\\';
-    if (strPath.GetLength() >= CFileScanner::kMaxComposedPath)
+    if (strPath.GetLength() >= kMaxComposedPath)
         return CStringW();
     return strPath;
 }

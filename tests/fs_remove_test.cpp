@@ -1,11 +1,14 @@
-// Removal of files and folder trees: results, survivors, links and long paths.
+// Removal of files and folder trees: results, survivors, links, long paths, the rules
+// that keep a removal inside its tree, and a tree that changes while it is removed.
 #include "fs/FileScanner.h"
 
 #include "fs_test_support.h"
 #include "platform/File.h"
 #include "support/Scratch.h"
 
+#include <atomic>
 #include <functional>
+#include <thread>
 
 using Names = std::vector<std::string>;
 
@@ -22,17 +25,19 @@ protected:
         return result;
     }
 
-    // Runs the check with each way of deleting files: by name, as on Windows, and through
-    // a handle whose name is verified first, as where links look like plain files.
-    void ForEachDeleteStrategy(const std::function<void()>& check)
+    // Runs the check both ways the removal can run: without the check that each handle is
+    // the entry itself, as on Windows, where the handle of an entry opened as itself is
+    // that entry; and with it, as where the system may open a link's target instead.
+    // Only for trees without links: without the check, Wine would follow them.
+    void ForEachWay(const std::function<void()>& check)
     {
-        CFile::DeleteStrategy own = CFile::GetDeleteStrategy();
-        for (CFile::DeleteStrategy strategy : { CFile::DeleteByName, CFile::DeleteVerified }) {
-            SCOPED_TRACE(strategy == CFile::DeleteByName ? "by name" : "verified");
-            CFile::SetDeleteStrategy(strategy);
+        BOOL bOwn = CFileScanner::VerifiesEntries();
+        for (BOOL bVerify : { FALSE, TRUE }) {
+            SCOPED_TRACE(bVerify ? "handles checked" : "as on Windows");
+            CFileScanner::SetVerifiesEntries(bVerify);
             check();
         }
-        CFile::SetDeleteStrategy(own);
+        CFileScanner::SetVerifiesEntries(bOwn);
     }
 
     ScratchFolder m_scratch;
@@ -94,7 +99,7 @@ TEST_F(TreeRemoval, AReadOnlyFileDeepInsideStaysWithItsAncestorsOnly)
     const Names all{ "t", "t\\top.txt", "t\\a", "t\\a\\y.txt", "t\\a\\b", "t\\a\\b\\ro.txt",
                      "t\\a\\b\\x.txt", "t\\a\\c", "t\\a\\c\\z.txt", "t\\d", "t\\d\\w.txt" };
     std::string readOnly = m_scratch.Path() + "t\\a\\b\\ro.txt";
-    ForEachDeleteStrategy([&] {
+    ForEachWay([&] {
         for (const std::string& r : all)
             if (r.find(".txt") != std::string::npos)
                 m_scratch.MakeFile(r);
@@ -110,7 +115,7 @@ TEST_F(TreeRemoval, AReadOnlyFileDeepInsideStaysWithItsAncestorsOnly)
 
 TEST_F(TreeRemoval, AFileHeldOpenStaysUnlessItsHolderAllowsDeletion)
 {
-    ForEachDeleteStrategy([&] {
+    ForEachWay([&] {
         m_scratch.MakeFile("t\\other.txt");
         m_scratch.MakeFile("t\\sub\\inner.txt");
         std::string open = m_scratch.MakeFile("t\\open.txt");
@@ -129,6 +134,26 @@ TEST_F(TreeRemoval, AFileHeldOpenStaysUnlessItsHolderAllowsDeletion)
                   Surviving({ "t", "t\\open.txt", "t\\shared.txt", "t\\other.txt", "t\\sub",
                               "t\\sub\\inner.txt" }))
             << "the file whose holder allows deletion goes once it is let go";
+        ForceRemoveTree(m_scratch.Path() + "t");
+    });
+}
+
+TEST_F(TreeRemoval, AFileHeldForAMomentIsTriedAgain)
+{
+    // An indexer or a virus scanner holds a file briefly, without delete sharing.
+    ForEachWay([&] {
+        m_scratch.MakeFile("t\\a.txt");
+        std::string held = m_scratch.MakeFile("t\\sub\\held.txt");
+        HANDLE h = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        std::thread holder([h] {
+            Sleep(200);
+            CloseHandle(h);
+        });
+        BOOL bResult = m_scanner.RemoveTree((m_scratch.Path() + "t").c_str(), TRUE);
+        holder.join();
+        EXPECT_TRUE(bResult);
+        EXPECT_FALSE(m_scratch.Exists("t"));
         ForceRemoveTree(m_scratch.Path() + "t");
     });
 }
@@ -153,17 +178,6 @@ TEST_F(TreeRemoval, RemoveFileFailsQuietlyOnAMissingFileOrAFolder)
     EXPECT_TRUE(m_scratch.Exists("folder"));
     EXPECT_TRUE(m_scanner.RemoveFile(m_scratch.MakeFile("f.txt").c_str()));
     EXPECT_FALSE(m_scratch.Exists("f.txt"));
-}
-
-TEST_F(TreeRemoval, CFileRemoveThrowsWithTheSystemsCode)
-{
-    try {
-        CFile::Remove(Wide(m_scratch.Path() + "missing.txt").c_str());
-        ADD_FAILURE() << "no exception";
-    } catch (CFileException* e) {
-        EXPECT_EQ(ERROR_FILE_NOT_FOUND, e->m_lOsError);
-        e->Delete();
-    }
 }
 
 // --- Links: nothing outside the given folder is ever touched ---------------------------
@@ -308,13 +322,29 @@ TEST_F(LongPaths, ABranchFarBeyondMaxPathIsRemovedCompletely)
     EXPECT_FALSE(m_scratch.Exists("t"));
 }
 
+TEST_F(LongPaths, ABranchFiveHundredLevelsDeepIsRemoved)
+{
+    std::wstring path = L"\\\\?\\" + Wide(m_scratch.Path()) + L"t";
+    ASSERT_TRUE(CreateDirectoryW(path.c_str(), NULL));
+    for (int i = 0; i < 500; ++i) {
+        path += L"\\d";
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), NULL)) << i;
+    }
+    m_scratch.MakeFile("t\\top.txt");
+    HANDLE h = CreateFileW((path + L"\\deep.txt").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    CloseHandle(h);
+    EXPECT_TRUE(m_scanner.RemoveTree((m_scratch.Path() + "t").c_str(), TRUE));
+    EXPECT_FALSE(m_scratch.Exists("t"));
+}
+
 TEST_F(LongPaths, APathBeyondTheCompositionBoundIsNeverCut)
 {
     // The padding "\." keeps naming the same folder: a path cut anywhere in it would
     // name t itself, which must not be touched.
     m_scratch.MakeFile("t\\victim.txt");
     std::string padded = m_scratch.Path() + "t";
-    while (padded.size() < CFileScanner::kMaxComposedPath + 10)
+    while (padded.size() < kMaxComposedPath + 10)
         padded += "\\.";
     padded += "\\gone";
     CStringListW folders;
@@ -326,4 +356,159 @@ TEST_F(LongPaths, APathBeyondTheCompositionBoundIsNeverCut)
     EXPECT_FALSE(m_scanner.RemoveTree(padded.c_str(), TRUE));
     EXPECT_FALSE(m_scanner.RemoveTree(("\\\\?\\" + padded).c_str(), TRUE));
     EXPECT_TRUE(m_scratch.Exists("t\\victim.txt"));
+}
+
+// --- The rules that decide whether an entry may be touched -----------------------------
+
+TEST(EntryRules, NamesThatCanBeJoinedToAPath)
+{
+    for (const wchar_t* good : { L"anna", L"a.b", L".profile", L"..x", L"x.", L"\xFF3C", L"\x65E5\x672C" })
+        EXPECT_TRUE(IsComposableName(good)) << Utf8(good);
+    for (const wchar_t* bad : { L"", L".", L"..", L"a\\b", L"..\\x", L"a/b", L"c:x", L"*", L"a?", L"\"",
+                                L"<", L">", L"|" })
+        EXPECT_FALSE(IsComposableName(bad)) << Utf8(bad);
+    EXPECT_FALSE(IsComposableName(NULL));
+}
+
+TEST(EntryRules, OnlyNameSurrogatesAndUntaggedReparsePointsAreLinks)
+{
+    const DWORD kDir = FILE_ATTRIBUTE_DIRECTORY, kFile = FILE_ATTRIBUTE_ARCHIVE,
+                kReparse = FILE_ATTRIBUTE_REPARSE_POINT;
+    struct { DWORD attributes; DWORD tag; bool link; const char* what; } cases[] = {
+        { kDir, 0, false, "plain folder" },
+        { kFile, 0, false, "plain file" },
+        { kDir | kReparse, 0xA0000003, true, "junction" },
+        { kDir | kReparse, 0xA000000C, true, "folder symbolic link" },
+        { kFile | kReparse, 0xA000000C, true, "file symbolic link" },
+        { kDir | kReparse, 0, true, "reparse point without a tag (a host link under Wine)" },
+        { kDir | kReparse, 0x9000601A, false, "cloud-files placeholder folder" },
+        { kDir | kReparse, 0x90001018, false, "container (WCI) folder" },
+        { kDir | kReparse, 0x9000001C, false, "projected (ProjFS) folder" },
+        { kFile | kReparse, 0x80000013, false, "deduplicated file" },
+        { kDir, 0xA000000C, false, "a tag without the attribute" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.link, IsLinkEntry(c.attributes, c.tag) != FALSE) << c.what;
+}
+
+TEST(EntryRules, AHandleIsTheEntryOnlyWhereItsFolderAndNameResolveExactly)
+{
+    const CStringW folder(L"\\u\\anna\\big");
+    EXPECT_TRUE(IsEntryItself(L"\\u\\anna\\big\\f1", folder, L"f1"));
+    EXPECT_TRUE(IsEntryItself(L"\\f1", L"\\", L"f1")) << "an entry of a volume's root";
+    EXPECT_FALSE(IsEntryItself(L"\\u\\bert\\big\\f1", folder, L"f1")) << "a swapped folder";
+    EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\BIG\\f1", folder, L"f1")) << "another folder on a host";
+    EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\big\\f1\\x", folder, L"f1")) << "a link's target below";
+    EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\bigf1", folder, L"f1"));
+    EXPECT_FALSE(IsEntryItself(L"", folder, L"f1"));
+}
+
+// --- A tree that changes while it is removed --------------------------------------------
+
+class ChangingTree : public TreeRemoval
+{
+protected:
+    static constexpr int kFiles = 3000;
+
+    void TearDown() override
+    {
+        HostRemoveTree(m_scratch.Path() + "t");   // the link goes as a link
+    }
+    // The entries of a folder, counted through the literal path.
+    static int CountEntries(const std::string& folder)
+    {
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW((L"\\\\?\\" + Wide(folder) + L"\\*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE)
+            return 0;
+        int n = 0;
+        do {
+            if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0)
+                ++n;
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+        return n;
+    }
+    // Fills a folder with the files f0 ... f2999 from the host's side.
+    static bool Fill(const std::string& folder)
+    {
+        CreateDirectoryW(Wide(folder).c_str(), NULL);
+        std::string host = HostPathOf(folder);
+        return !host.empty() &&
+               RunHostShell("cd '" + host + "' && i=0; while [ $i -lt " +
+                                std::to_string(kFiles) + " ]; do echo v > f$i; i=$((i+1)); done",
+                            [&] { return CountEntries(folder) == kFiles; });
+    }
+    // The first and the last name of a folder's listing.
+    static std::pair<std::string, std::string> FirstAndLast(const std::string& folder)
+    {
+        std::pair<std::string, std::string> names;
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW((L"\\\\?\\" + Wide(folder) + L"\\*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE)
+            return names;
+        do {
+            if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0) {
+                if (names.first.empty())
+                    names.first = Utf8(fd.cFileName);
+                names.second = Utf8(fd.cFileName);
+            }
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+        return names;
+    }
+    static bool Exists(const std::string& path)
+    {
+        return GetFileAttributesW((L"\\\\?\\" + Wide(path)).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    // Removes t while a watcher, as soon as the first file of t\big is gone, renames
+    // t\big and puts a host link to target in its place. TRUE when the swap came while
+    // the last file of t\big was still there. (The removal holds t\big open for deletion,
+    // so the watcher cannot list it meanwhile; it looks at single files.)
+    bool RemoveWhileSwapping(const std::string& target)
+    {
+        std::string big = m_scratch.Path() + "t\\big";
+        std::pair<std::string, std::string> names = FirstAndLast(big);
+        std::atomic<bool> removing(true);
+        std::atomic<bool> swappedWithFilesLeft(false);
+        std::thread watcher([&] {
+            while (removing) {
+                if (!Exists(big + "\\" + names.first)) {
+                    bool bLeft = Exists(big + "\\" + names.second);
+                    std::string host = HostPathOf(big);
+                    if (RunHostShell("mv '" + host + "' '" + host + ".old' && ln -s '" +
+                                         HostPathOf(target) + "' '" + host + "'",
+                                     [&] { return Exists(big + "\\" + names.first); }))
+                        swappedWithFilesLeft = bLeft;
+                    return;
+                }
+            }
+        });
+        m_scanner.RemoveTree((m_scratch.Path() + "t\\").c_str(), TRUE);
+        removing = false;
+        watcher.join();
+        return swappedWithFilesLeft;
+    }
+};
+
+TEST_F(ChangingTree, AFolderSwappedForALinkDuringTheRemovalLeadsNowhere)
+{
+    if (HostPathOf(m_scratch.Path()).empty())
+        GTEST_SKIP() << "no host side to swap the folder from";
+    ScratchFolder outside;
+    struct { std::string target; const char* what; } targets[] = {
+        { outside.Path() + "tree", "a tree outside" },
+        { m_scratch.Path() + "bert", "another user's folder" },
+    };
+    for (const auto& c : targets) {
+        SCOPED_TRACE(c.what);
+        m_scratch.MakeDir("t");
+        ASSERT_TRUE(Fill(m_scratch.Path() + "t\\big"));
+        ASSERT_TRUE(Fill(c.target));
+        ASSERT_TRUE(RemoveWhileSwapping(c.target))
+            << "the swap must come while files are left, or the race proves nothing";
+        EXPECT_EQ(kFiles, CountEntries(c.target)) << "every file of the other tree is there";
+        EXPECT_EQ("v\n", ReadText(c.target + "\\f0"));
+        HostRemoveTree(m_scratch.Path() + "t");
+    }
 }

@@ -144,3 +144,13 @@ bool MakeHostFile(const std::string& folder, const std::string& name)
         return std::find(names.begin(), names.end(), name) != names.end();
     });
 }
+
+std::string HostPathOf(const std::string& path)
+{
+    return HostPath(WithoutTrailingSeparator(path));
+}
+
+bool RunHostShell(const std::string& script, const std::function<bool()>& done)
+{
+    return RunHost("Z:\\bin\\sh -c \"" + script + "\"", done);
+}

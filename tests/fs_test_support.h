@@ -1,6 +1,7 @@
 // Helpers of the file scanner tests: list contents, links made on the host's side.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,3 +33,10 @@ std::vector<std::string> EntriesOf(const std::string& folder);
 // A file made on the host's side under a name Windows could not make (one with '\', say).
 // False where there is no host side.
 bool MakeHostFile(const std::string& folder, const std::string& name);
+
+// The host's name of a Windows path, or "" where there is no host side.
+std::string HostPathOf(const std::string& path);
+
+// Runs a shell script on the host's side and waits (5 s at most) until done() holds.
+// False where no host program can be started or done() never held.
+bool RunHostShell(const std::string& script, const std::function<bool()>& done);

@@ -1,5 +1,4 @@
-// The literal path form every file call hands to the system, and the rule for names
-// that can be joined to a path.
+// The literal path form every file call hands to the system.
 #include "platform/File.h"
 
 #include "support/Scratch.h"
@@ -41,14 +40,4 @@ TEST(LiteralPaths, RelativePathsStartFromTheCurrentFolder)
     std::string folder = scratch.Path();   // ends in a separator
     EXPECT_EQ("\\\\?\\" + folder + "sub\\x.", Utf8(strRelative));
     EXPECT_EQ("\\\\?\\" + folder.substr(0, 2) + "\\top", Utf8(strRooted));
-}
-
-TEST(LiteralPaths, ComposableNames)
-{
-    for (const wchar_t* good : { L"anna", L"a.b", L".profile", L"..x", L"x.", L"\xFF3C", L"\x65E5\x672C" })
-        EXPECT_TRUE(IsComposableName(good)) << Utf8(good);
-    for (const wchar_t* bad : { L"", L".", L"..", L"a\\b", L"..\\x", L"a/b", L"c:x", L"*", L"a?", L"\"",
-                                L"<", L">", L"|" })
-        EXPECT_FALSE(IsComposableName(bad)) << Utf8(bad);
-    EXPECT_FALSE(IsComposableName(NULL));
 }
