@@ -62,6 +62,7 @@ const ULONG kFileDispositionInformationEx = 64;
 const ULONG kFileDirectoryFile = 0x00000001;
 const ULONG kFileSynchronousIoNonalert = 0x00000020;
 const ULONG kFileNonDirectoryFile = 0x00000040;
+const ULONG kFileDeleteOnClose = 0x00001000;
 const ULONG kFileOpenReparsePoint = 0x00200000;
 
 const LONG kBufferOverflow = static_cast<LONG>(0x80000005);
@@ -336,6 +337,8 @@ LONG CNtFile::OpenChild(HANDLE hFolder, const CStringW& strName, Kind kind, CHan
         access |= FILE_LIST_DIRECTORY;
     else if (kind == File)
         options |= kFileNonDirectoryFile;
+    else if (kind == FileDeletedOnClose)
+        options |= kFileNonDirectoryFile | kFileDeleteOnClose;
 
     HANDLE h = NULL;
     IoStatusBlock io;
@@ -393,6 +396,11 @@ BOOL CNtFile::GetName(HANDLE hEntry, CStringW& rstrName)
         rstrName = CStringW(pInfo->FileName, static_cast<int>(pInfo->FileNameLength / sizeof(WCHAR)));
     HeapFree(GetProcessHeap(), 0, pInfo);
     return bOk;
+}
+
+BOOL CNtFile::DeletesAtOnce()
+{
+    return Nt().bPosixDelete;
 }
 
 LONG CNtFile::MarkForDeletion(HANDLE hEntry, BOOL bFolder)

@@ -120,9 +120,10 @@ private:
 class CNtFile
 {
 public:
-    // What an entry is opened as: a folder to list and delete, a file, or an entry of
-    // either kind (a link). Each is opened for deletion, as itself.
-    enum Kind { Folder, File, Either };
+    // What an entry is opened as: a folder to list and delete, a file, an entry of either
+    // kind (a link), or a file that goes when the handle is closed. Each is opened for
+    // deletion, as itself.
+    enum Kind { Folder, File, Either, FileDeletedOnClose };
 
     // Opens the folder at a path for opening entries relative to it: the links on the
     // way, the last one included, are followed.
@@ -136,6 +137,8 @@ public:
     // volume ("\dir\name"; "\" for a volume's root).
     static BOOL GetName(HANDLE hEntry, CStringW& rstrName);
 
+    // FALSE once the system has answered that it cannot delete a name at once.
+    static BOOL DeletesAtOnce();
     // Marks the entry for deletion: at once, where the system offers that (POSIX
     // semantics), else when its last handle is closed. A read-only entry is refused, and
     // so is a folder (bFolder; opened as Folder) that still holds entries.
