@@ -117,6 +117,26 @@ protected:
                                          << "\", buttons \"" << t.ok << "\" and \"" << t.cancel << "\"";
 }
 
+// What the screen shows in a row of the list: a name (some ink on white), or nothing
+// (white). An area that was never painted is neither.
+::testing::AssertionResult RowShowsAName(HWND hList, int nRow)
+{
+    double ink = InkInListRow(hList, nRow);
+    if (ink > 0.005 && ink < 0.4)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "row " << nRow << " of the list on the screen: " << ink * 100
+                                         << "% dark pixels, not a name";
+}
+
+::testing::AssertionResult RowShowsNothing(HWND hList, int nRow)
+{
+    double ink = InkInListRow(hList, nRow);
+    if (ink == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "row " << nRow << " of the list on the screen: " << ink * 100
+                                         << "% dark pixels, not an empty row";
+}
+
 // ---- product missing ----
 
 using ProductMissing = KavrostRun;
@@ -236,6 +256,9 @@ TEST_F(UserList, ShowsExactlyTheUserFoldersSorted)
     ASSERT_NE(hDlg, (HWND)NULL);
     std::vector<std::string> expected = {"_shared", "anna", "Bert", "zed"};
     EXPECT_EQ(expected, m_program.ListItems());
+    HWND hList = m_program.UserList();
+    WaitUntil([&] { return static_cast<bool>(RowShowsAName(hList, 0)); }, 5000);
+    EXPECT_TRUE(RowShowsAName(hList, 0)) << "the names are not drawn";
 }
 
 TEST_F(UserList, EmptyWithoutUserFolders)
@@ -439,10 +462,24 @@ TEST_F(DeleteCommand, YesRemovesTheUserAndListsTheRest)
     EXPECT_TRUE(Stored("bob"));
     EXPECT_EQ((HWND)NULL, WaitForBox(500)) << "a complete removal shows no box";
 
-    // A '_' user goes the same way; the dialog stays open throughout.
-    PressDelete("_guest");
-    hBox = WaitForBox();
-    ASSERT_NE(hBox, (HWND)NULL);
+    // The rebuilt list is drawn: the row of the last name is empty now.
+    WaitUntil([&] { return RowShowsAName(hList, 0) && RowShowsNothing(hList, 2); }, 5000);
+    EXPECT_TRUE(RowShowsAName(hList, 0)) << "the list is not drawn after Delete!";
+    EXPECT_TRUE(RowShowsNothing(hList, 2)) << "the list is not drawn after Delete!";
+
+    // The dialog takes input again: a '_' user goes the same way, chosen and deleted
+    // with the mouse. The dialog stays open throughout.
+    EXPECT_TRUE(m_program.WaitUntilIdle(5000)) << "the dialog was not enabled again";
+    RECT rc;
+    GetClientRect(hList, &rc);
+    int nRowHeight = static_cast<int>(SendMessageW(hList, LB_GETITEMHEIGHT, 0, 0));
+    ASSERT_TRUE(ClickAt(hList, POINT{rc.right / 2, nRowHeight / 2}));
+    EXPECT_TRUE(WaitUntil([&] { return SendMessageW(hList, LB_GETCURSEL, 0, 0) == 0; }, 5000))
+        << "a click on _guest did not select it";
+    GetClientRect(GetDlgItem(hDlg, IDOK), &rc);
+    ASSERT_TRUE(ClickAt(GetDlgItem(hDlg, IDOK), POINT{rc.right / 2, rc.bottom / 2}));
+    hBox = WaitForBox(5000);
+    ASSERT_NE(hBox, (HWND)NULL) << "a click on Delete! brought no warning";
     Answer(hBox, IDYES);
     EXPECT_TRUE(WaitUntil([&] { return m_program.ListItems().size() == 1; }));
     EXPECT_TRUE(Gone("_guest"));

@@ -84,6 +84,59 @@ std::string ProgramString(const std::string& exe, UINT nId)
     return Utf8(sz);
 }
 
+double InkInListRow(HWND hList, int nRow)
+{
+    DWORD_PTR height = 0;
+    RECT rc;
+    if (!SendMessageTimeoutW(hList, LB_GETITEMHEIGHT, 0, 0, SMTO_NORMAL, kAnswerMs, &height) || height == 0 ||
+        !GetClientRect(hList, &rc))
+        return -1;
+    int cx = rc.right, cy = static_cast<int>(height);
+    POINT pt = {0, nRow * cy};
+    if (cx <= 0 || pt.y + cy > rc.bottom || !ClientToScreen(hList, &pt))
+        return -1;
+    HDC hScreen = GetDC(NULL);
+    HDC hMemory = CreateCompatibleDC(hScreen);
+    HBITMAP hBitmap = CreateCompatibleBitmap(hScreen, cx, cy);
+    HGDIOBJ hOld = SelectObject(hMemory, hBitmap);
+    BOOL bCopied = BitBlt(hMemory, 0, 0, cx, cy, hScreen, pt.x, pt.y, SRCCOPY);
+    SelectObject(hMemory, hOld);
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+    bmi.bmiHeader.biWidth = cx;
+    bmi.bmiHeader.biHeight = -cy;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(static_cast<size_t>(cx) * cy);
+    bool bRead = bCopied && GetDIBits(hMemory, hBitmap, 0, cy, &pixels[0], &bmi, DIB_RGB_COLORS) == cy;
+    DeleteObject(hBitmap);
+    DeleteDC(hMemory);
+    ReleaseDC(NULL, hScreen);
+    if (!bRead)
+        return -1;
+    size_t nDark = 0;
+    for (DWORD pixel : pixels)
+        nDark += (GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel)) < 3 * 96;
+    return static_cast<double>(nDark) / pixels.size();
+}
+
+bool ClickAt(HWND hWnd, POINT ptClient)
+{
+    if (!ClientToScreen(hWnd, &ptClient))
+        return false;
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(ptClient.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        input.mi.dy = MulDiv(ptClient.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    return SendInput(3, inputs, sizeof(INPUT)) == 3;
+}
+
 KavrostProcess::KavrostProcess() : m_hDialog(NULL)
 {
     ZeroMemory(&m_pi, sizeof(m_pi));

@@ -20,6 +20,17 @@ std::string BoxText(HWND hBox);
 // A string of the program's string table, read from the executable (a Windows path).
 std::string ProgramString(const std::string& exe, UINT nId);
 
+// The share of dark pixels in a row of a list box as the screen shows it now (its
+// client area copied from the screen): a few percent where a name is drawn in black on
+// white, 0 on an empty row, near 1 on an area never painted; -1 where nothing could be
+// copied. Only the screen tells whether the list was drawn: a list whose drawing is
+// turned off still holds its names and keeps WS_VISIBLE.
+double InkInListRow(HWND hList, int nRow);
+
+// A left click at a point of a window's client area, as input from the mouse
+// (SendInput): it reaches the window only where it takes input.
+bool ClickAt(HWND hWnd, POINT ptClient);
+
 // The process, ended by force when the object goes (where Stop() has not ended it).
 // Its windows: the main dialog (the one that holds the user list) and its message
 // boxes (captioned "Kavrost", without the list).
