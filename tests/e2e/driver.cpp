@@ -210,7 +210,7 @@ TEST_F(LanguageSetting, LangDEGivesAGermanDialogWithAnEnglishAboutBox)
     HWND hDlg = WaitForMainDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
     EXPECT_TRUE(IsGerman(ReadTexts(hDlg)));
-    PostMessageA(hDlg, WM_SYSCOMMAND, 0x10, 0);
+    PostMessageA(hDlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     HWND hAbout = WaitForWindowTitled("About Kavrost");
     ASSERT_NE(hAbout, (HWND)NULL);
     EXPECT_EQ("OK", TextOf(GetDlgItem(hAbout, IDOK)));
@@ -283,10 +283,10 @@ TEST_F(AboutBox, OpensFromTheSystemMenuAndClosesEveryWay)
 
     struct Way { const char* name; UINT nCommand; std::function<void(HWND)> close; };
     std::vector<Way> ways = {
-        {"OK button", 0x10, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), BM_CLICK, 0, 0); }},
-        {"Escape", 0x13, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), WM_KEYDOWN, VK_ESCAPE, 1); }},
-        {"Enter", 0x1F, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), WM_KEYDOWN, VK_RETURN, 1); }},
-        {"close box", 0x10, [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"OK button", IDM_ABOUTBOX, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), BM_CLICK, 0, 0); }},
+        {"Escape", IDM_ABOUTBOX | 0x3, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), WM_KEYDOWN, VK_ESCAPE, 1); }},
+        {"Enter", IDM_ABOUTBOX | 0xF, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), WM_KEYDOWN, VK_RETURN, 1); }},
+        {"close box", IDM_ABOUTBOX, [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };
     HWND hPrevious = NULL;
     for (const Way& way : ways) {
