@@ -184,7 +184,9 @@ TEST_F(MainDialogInProcess, PromptIsExchangedAndTheListFilled)
     INT_PTR nResult = RunModal(dlg, [&] {
         char szPrompt[128] = "";
         GetDlgItemTextA(dlg.m_hWnd, IDC_PROMPT, szPrompt, sizeof(szPrompt));
-        EXPECT_STREQ("Select a local user to delete:", szPrompt);
+        char szExpected[128] = "";
+        LoadStringA(GetModuleHandleA(NULL), IDS_PROMPT_EN, szExpected, sizeof(szExpected));
+        EXPECT_STREQ(szExpected, szPrompt) << "the English prompt of the string table";
         EXPECT_EQ(3, dlg.m_listUsers.GetCount());
         CString strFirst;
         dlg.m_listUsers.GetText(0, strFirst);
