@@ -3,8 +3,7 @@
 // 50 ms: the time from the Yes to the end of the removal (the dialog enabled again and
 // the user gone from its list), and the longest a ping waited for its answer. Then the
 // same tree is made again and removed by the minimal walk, for comparison.
-// Runs only under Wine, inside the build tree's prefix: it points the product's settings
-// at its scratch installation for the time of the run and restores them.
+// Runs only in the build tree's Wine prefix, whose product settings it seeds for the run.
 #include "bench/BenchSupport.h"
 
 #include <windows.h>
@@ -23,11 +22,11 @@ const DWORD kPingTimeoutMs = 30000;
 const double kRemovalTimeoutSeconds = 300;
 
 // Sends WM_NULL to a window every kPingIntervalMs from a thread of its own, and keeps
-// the longest wait for an answer, until the object goes.
+// the longest wait for an answer, until stopped.
 class Pinger
 {
 public:
-    explicit Pinger(HWND hWnd) : m_hWnd(hWnd), m_lStop(0), m_longest(0), m_nPings(0), m_nUnanswered(0)
+    explicit Pinger(HWND hWnd) : m_longest(0), m_nPings(0), m_nUnanswered(0), m_hWnd(hWnd), m_lStop(0)
     {
         m_hThread = CreateThread(NULL, 0, Run, this, 0, NULL);
     }
@@ -46,9 +45,8 @@ public:
         m_hThread = NULL;
     }
     // Valid once stopped.
-    double LongestMs() const { return m_longest * 1000; }
-    int Pings() const { return m_nPings; }
-    int Unanswered() const { return m_nUnanswered; }
+    double m_longest;   // seconds
+    int m_nPings, m_nUnanswered;
 
 private:
     static DWORD WINAPI Run(LPVOID pParam)
@@ -58,12 +56,10 @@ private:
         while (InterlockedCompareExchange(&pThis->m_lStop, 0, 0) == 0) {
             double sent = Now();
             DWORD_PTR result;
-            BOOL bAnswered = SendMessageTimeoutW(pThis->m_hWnd, WM_NULL, 0, 0, SMTO_NORMAL, kPingTimeoutMs,
-                                                 &result);
+            if (!SendMessageTimeoutW(pThis->m_hWnd, WM_NULL, 0, 0, SMTO_NORMAL, kPingTimeoutMs, &result))
+                ++pThis->m_nUnanswered;
             pThis->m_longest = std::max(pThis->m_longest, Now() - sent);
             ++pThis->m_nPings;
-            if (!bAnswered)
-                ++pThis->m_nUnanswered;
             next += kPingIntervalMs / 1000.0;
             double wait = next - Now();
             if (wait > 0)
@@ -77,51 +73,39 @@ private:
     HWND m_hWnd;
     HANDLE m_hThread;
     volatile LONG m_lStop;
-    double m_longest;
-    int m_nPings;
-    int m_nUnanswered;
 };
 
-bool Exists(const std::string& path)
+int Fail(const std::string& what)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-int Fail(const char* pszWhat)
-{
-    fprintf(stderr, "delete_bench: %s\n", pszWhat);
+    fprintf(stderr, "delete_bench: %s\n", what.c_str());
     return 1;
 }
 
 // Everything made for the run goes when the objects go, in reverse order: the program is
-// ended, then the settings restored, then the scratch folder removed.
-int Run(const char* pszExe)
+// ended, then the scratch folder removed, then the prefix's settings put back.
+int Run(const std::string& exe)
 {
+    PrefixGuard guard;
     ScratchFolder scratch("delete");
-    if (!scratch.Created())
-        return Fail("cannot create the scratch folder");
-    char szName[32];
-    wsprintfA(szName, "bench%lu", GetCurrentProcessId());
-    const std::string user = szName;
-    std::string install = scratch.MakeDirs("Install");
-    std::string agency = scratch.MakeDirs("Agency");
-    std::string userFolder = scratch.MakeDirs("Install\\User\\" + user);
-    std::string agencyFolder = scratch.MakeDirs("Agency\\USER_SPC\\" + user);
-    scratch.MakeDirs("Install\\User\\anna");
-    scratch.MakeDirs("Install\\User\\bob");
+    if (!guard.Held() || !scratch.Created())
+        return Fail("cannot take the prefix or make the scratch folder");
+    const std::string user = "bench" + std::to_string(GetCurrentProcessId());
+    std::string install = scratch.MakeDir("Install"), agency = scratch.MakeDir("Agency");
+    std::string userFolder = scratch.MakeDir("Install\\User\\" + user);
+    std::string agencyFolder = scratch.MakeDir("Agency\\USER_SPC\\" + user);
+    scratch.MakeDir("Install\\User\\anna");
+    scratch.MakeDir("Install\\User\\bob");
     if (!FillTree(userFolder, kTopFolders, kSubFolders, kFiles) || !MakeFile(agencyFolder + "a.bin"))
         return Fail("cannot make the user's files");
-
-    ScratchSettings settings(install, agency);
-    if (!settings.Ready() || !settings.AddUserKey(user))
+    if (!SetProductFolders(install, agency) || !AddUserKey(user))
         return Fail("cannot point the product's settings at the scratch installation");
 
     KavrostProcess program;
-    const char* pszWhy = NULL;
-    HWND hBox = program.StartAndAskToDelete(pszExe, 3, user, &pszWhy);
+    std::string why;
+    HWND hBox = program.StartAndAskToDelete(exe, user, &why, 3);
     if (hBox == NULL)
-        return Fail(pszWhy);
-    HWND hDialog = program.FindDialog();
+        return Fail(why);
+    HWND hDialog = program.WaitForDialog(0);
 
     double seconds = -1;
     Pinger pinger(hDialog);
@@ -131,37 +115,33 @@ int Run(const char* pszExe)
     KavrostProcess::Answer(hBox, IDYES);
     // Right after the warning the dialog is enabled for a moment, the user still listed.
     // A box after the warning tells of a key that could not be opened or of a user left.
-    HWND hNotice = NULL;
     for (int i = 1; Now() - yes < kRemovalTimeoutSeconds && !program.Ended(); ++i) {
-        if (IsWindowEnabled(hDialog) && program.FindUser(user) == LB_ERR && program.ListCount() == 2) {
+        if (IsWindowEnabled(hDialog) && program.ListCount() == 2 && program.FindUser(user) == LB_ERR) {
             seconds = Now() - yes;
             break;
         }
         HWND hFound = i % 50 == 0 ? program.WaitForBox(0) : NULL;
-        if (hFound != NULL && hFound != hBox) {
-            hNotice = hFound;
-            break;
-        }
+        if (hFound != NULL && hFound != hBox)
+            return Fail("a box came up after the Yes: the removal was not complete");
         Sleep(2);
     }
     pinger.Stop();
-    if (hNotice != NULL)
-        return Fail("a box came up after the Yes: the removal was not complete");
     if (seconds < 0)
         return Fail("the removal did not end");
-    if (Exists(userFolder) || Exists(agencyFolder) || ScratchSettings::UserKeyExists(user))
+    if (GetFileAttributesA(userFolder.c_str()) != INVALID_FILE_ATTRIBUTES ||
+        GetFileAttributesA(agencyFolder.c_str()) != INVALID_FILE_ATTRIBUTES || UserKeyExists(user))
         return Fail("something of the user is left");
     if (program.FindUser("anna") == LB_ERR || program.FindUser("bob") == LB_ERR)
         return Fail("another user has gone from the list");
     printf("Delete! of a user of %d files in %d folders: %.2f s from the Yes; %d pings, %d unanswered "
            "within %lu ms\n",
-           kFiles, kTopFolders * (1 + kSubFolders), seconds, pinger.Pings(), pinger.Unanswered(),
+           kFiles, kTopFolders * (1 + kSubFolders), seconds, pinger.m_nPings, pinger.m_nUnanswered,
            kPingTimeoutMs);
     fflush(stdout);
     program.Stop();
 
     // The same tree again, removed by the minimal walk.
-    scratch.MakeDirs("Install\\User\\" + user);
+    scratch.MakeDir("Install\\User\\" + user);
     if (!FillTree(userFolder, kTopFolders, kSubFolders, kFiles))
         return Fail("cannot make the tree again");
     double walkStart = Now();
@@ -170,7 +150,7 @@ int Run(const char* pszExe)
     if (!bWalked)
         return Fail("the minimal walk left the tree behind");
     printf("minimal walk of the same tree: %.2f s; Delete!/minimal walk: %.2f\n", walk, seconds / walk);
-    printf("delete/%d files: %.2f s; longest unanswered: %.0f ms\n", kFiles, seconds, pinger.LongestMs());
+    printf("delete/%d files: %.2f s; longest unanswered: %.0f ms\n", kFiles, seconds, pinger.m_longest * 1000);
     return 0;
 }
 
@@ -178,15 +158,10 @@ int Run(const char* pszExe)
 
 int main(int argc, char** argv)
 {
-    if (!UnderWine()) {
-        fprintf(stderr, "delete_bench runs only under Wine, in the build tree's prefix\n");
-        return 2;
-    }
     if (argc < 2) {
         fprintf(stderr, "usage: delete_bench <Kavrost.exe>\n");
         return 2;
     }
-    if (!WindowsCanAppear())
-        return 1;
-    return Run(argv[1]);
+    int nRefused = CheckPrefix("delete_bench");
+    return nRefused != 0 ? nRefused : Run(argv[1]);
 }

@@ -7,8 +7,8 @@
 // 3. With one more user (its two folders and its key), the time from the Yes to the
 //    warning of a Delete! of that user to the dialog enabled again with its list
 //    rebuilt: the 10,000 other names.
-// Runs only under Wine, inside the build tree's prefix: it points the product's
-// settings at its scratch installation for the time of the run and restores them.
+// Parts 2 and 3 run only in the build tree's Wine prefix, whose product settings they
+// seed for the run.
 #include "bench/BenchSupport.h"
 #include "product/UserFolders.h"
 
@@ -28,8 +28,7 @@ const int kPairs = 7;
 int OneEnumeration(const std::string& folder)
 {
     WIN32_FIND_DATAW fd;
-    std::wstring pattern(folder.begin(), folder.end());   // an ASCII scratch path
-    HANDLE h = FindFirstFileW((pattern + L"*").c_str(), &fd);
+    HANDLE h = FindFirstFileW((Wide(folder) + L"*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
         return 0;
     int n = 0;
@@ -42,36 +41,33 @@ int OneEnumeration(const std::string& folder)
 }
 
 // Milliseconds from CreateProcess to a list box holding kUsers entries, or -1.
-double StartToFilledList(const char* pszExe)
+double StartToFilledList(const std::string& exe)
 {
     KavrostProcess program;
     double start = Now();
-    if (!program.Start(pszExe))
+    if (!program.Start(exe) ||
+        !WaitUntil([&] { return program.ListCount() >= kUsers || program.Ended(); }, 120000, 1) ||
+        program.Ended())
         return -1;
-    while (Now() - start < 120 && !program.Ended()) {
-        if (program.ListCount() >= kUsers)
-            return (Now() - start) * 1000;
-        Sleep(1);
-    }
-    return -1;
+    return (Now() - start) * 1000;
 }
 
-double Failed(const char* pszWhat)
+double Failed(const std::string& what)
 {
-    fprintf(stderr, "Delete! of the extra user: %s\n", pszWhat);
+    fprintf(stderr, "Delete! of the extra user: %s\n", what.c_str());
     return -1;
 }
 
 // Milliseconds from the Yes to the warning of a Delete! of the user extra to the list
 // rebuilt without it, or -1. The list holds kUsers names besides extra's.
-double YesToRebuiltList(const char* pszExe, const std::string& extra)
+double YesToRebuiltList(const std::string& exe, const std::string& extra)
 {
     KavrostProcess program;
-    const char* pszWhy = NULL;
-    HWND hBox = program.StartAndAskToDelete(pszExe, kUsers + 1, extra, &pszWhy);
+    std::string why;
+    HWND hBox = program.StartAndAskToDelete(exe, extra, &why, kUsers + 1);
     if (hBox == NULL)
-        return Failed(pszWhy);
-    HWND hDialog = program.FindDialog();
+        return Failed(why);
+    HWND hDialog = program.WaitForDialog(0);
 
     double yes = Now();
     KavrostProcess::Answer(hBox, IDYES);
@@ -99,24 +95,18 @@ double YesToRebuiltList(const char* pszExe, const std::string& extra)
 
 int main(int argc, char** argv)
 {
-    if (!UnderWine()) {
-        fprintf(stderr, "listusers_bench runs only under Wine, in the build tree's prefix\n");
-        return 2;
-    }
     ScratchFolder scratch("listusers");
-    if (!scratch.Created()) {
-        fprintf(stderr, "cannot create %s\n", scratch.Path().c_str());
+    if (!scratch.Created())
         return 1;
-    }
     const std::string& root = scratch.Path();
-    std::string users = scratch.MakeDirs("User");
+    std::string users = scratch.MakeDir("User");
     char szName[32];
     for (int i = 0; i < kUsers; ++i) {
         wsprintfA(szName, "%suser%05d", i % 10 == 0 ? "_" : "", i);
         CreateDirectoryA((users + szName).c_str(), NULL);
     }
 
-    const CStringW strInstall(root.c_str());
+    const CStringW strInstall(Wide(root).c_str());
     std::vector<double> ratios;
     for (int pair = 0; pair < kPairs; ++pair) {
         // Alternate which goes first, so that neither always meets a warm cache.
@@ -143,28 +133,24 @@ int main(int argc, char** argv)
     }
 
     double startMs = -1, refillMs = -1;
-    if (argc > 1 && WindowsCanAppear()) {
-        ScratchSettings settings(root, root + "Agency\\");
-        if (!settings.Ready()) {
-            fprintf(stderr, "cannot point the product's settings at %s\n", root.c_str());
+    if (argc > 1) {
+        if (int nRefused = CheckPrefix("listusers_bench"))
+            return nRefused;
+        PrefixGuard guard;
+        if (!guard.Held() || !SetProductFolders(root, root + "Agency\\"))
             return 1;
-        }
         startMs = StartToFilledList(argv[1]);
 
         // One more user, as the product keeps one: two folders and a key.
-        wsprintfA(szName, "bench%lu", GetCurrentProcessId());
-        std::string extra = szName;
-        if (!settings.AddUserKey(extra) ||
-            !MakeFile(scratch.MakeDirs("User\\" + extra + "\\rooms") + "room.dat") ||
-            !MakeFile(scratch.MakeDirs("Agency\\USER_SPC\\" + extra) + "a.bin")) {
+        std::string extra = "bench" + std::to_string(GetCurrentProcessId());
+        if (!AddUserKey(extra) || !MakeFile(scratch.MakeDir("User\\" + extra + "\\rooms") + "room.dat") ||
+            !MakeFile(scratch.MakeDir("Agency\\USER_SPC\\" + extra) + "a.bin")) {
             fprintf(stderr, "cannot make the user %s\n", extra.c_str());
             return 1;
         }
         refillMs = YesToRebuiltList(argv[1], extra);
-        if (refillMs >= 0 && (GetFileAttributesA((users + extra).c_str()) != INVALID_FILE_ATTRIBUTES ||
-                              GetFileAttributesA((root + "Agency\\USER_SPC\\" + extra).c_str()) !=
-                                  INVALID_FILE_ATTRIBUTES ||
-                              ScratchSettings::UserKeyExists(extra))) {
+        if (refillMs >= 0 && (scratch.Exists("User\\" + extra) ||
+                              scratch.Exists("Agency\\USER_SPC\\" + extra) || UserKeyExists(extra))) {
             fprintf(stderr, "Delete! left something of %s\n", extra.c_str());
             refillMs = -1;
         }

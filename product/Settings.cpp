@@ -6,7 +6,7 @@
 
 namespace {
 
-const char kProductKey[] = KAVROST_MAKER_KEY "\\Tessaline\\1.0";
+const char kProductKey[] = KAVROST_PRODUCT_KEY;
 const char kProductClass[] = "Tessaline";
 
 // Opens the section's key, creating it when it is missing. A key the user may
@@ -28,7 +28,7 @@ HKEY OpenSectionKey(LPCSTR lpszPath)
 
 } // namespace
 
-const WCHAR kUsersKeyPath[] = L"" KAVROST_MAKER_KEY "\\User";
+const WCHAR kUsersKeyPath[] = L"" KAVROST_USERS_KEY;
 
 namespace {
 

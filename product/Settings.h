@@ -3,8 +3,11 @@
 
 #include "platform/String.h"
 
-// The maker's key below HKEY_CURRENT_USER, which holds the settings and the users' keys.
+// The maker's key below HKEY_CURRENT_USER, which holds the settings and the users' keys:
+// the product's key, with one key per settings section, and the key of the users.
 #define KAVROST_MAKER_KEY "Software\\dabro"
+#define KAVROST_PRODUCT_KEY KAVROST_MAKER_KEY "\\Tessaline\\1.0"
+#define KAVROST_USERS_KEY KAVROST_MAKER_KEY "\\User"
 
 // Reads one text value of the settings section
 // HKEY_CURRENT_USER\Software\dabro\Tessaline\1.0\<lpszSection>, creating the key
@@ -20,5 +23,5 @@ CString ReadSetting(LPCSTR lpszSection, LPCSTR lpszValueName, LPCSTR lpszDefault
 CStringW ReadInstallFolder();
 CStringW ReadAgencyFolder();
 
-// The key of the product's users, below HKEY_CURRENT_USER: one subkey per user.
+// KAVROST_USERS_KEY in UTF-16: one subkey per user.
 extern const WCHAR kUsersKeyPath[];

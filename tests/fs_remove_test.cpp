@@ -2,8 +2,8 @@
 // that keep a removal inside its tree, and a tree that changes while it is removed.
 #include "fs/FileScanner.h"
 
-#include "fs_test_support.h"
 #include "platform/File.h"
+#include "support/HostShell.h"
 #include "support/Scratch.h"
 
 #include <atomic>
@@ -433,11 +433,11 @@ protected:
     static bool Fill(const std::string& folder)
     {
         CreateDirectoryW(Wide(folder).c_str(), NULL);
-        std::string host = HostPathOf(folder);
+        std::string host = HostPath(folder);
         return !host.empty() &&
-               RunHostShell("cd '" + host + "' && i=0; while [ $i -lt " +
-                                std::to_string(kFiles) + " ]; do echo v > f$i; i=$((i+1)); done",
-                            [&] { return CountEntries(folder) == kFiles; });
+               RunHostShell("cd " + ShellQuoted(host) + " && i=0; while [ $i -lt " +
+                            std::to_string(kFiles) + " ]; do echo v > f$i; i=$((i+1)); done") &&
+               CountEntries(folder) == kFiles;
     }
     // The first and the last name of a folder's listing.
     static std::pair<std::string, std::string> FirstAndLast(const std::string& folder)
@@ -475,10 +475,9 @@ protected:
             while (removing) {
                 if (!Exists(big + "\\" + names.first)) {
                     bool bLeft = Exists(big + "\\" + names.second);
-                    std::string host = HostPathOf(big);
-                    if (RunHostShell("mv '" + host + "' '" + host + ".old' && ln -s '" +
-                                         HostPathOf(target) + "' '" + host + "'",
-                                     [&] { return Exists(big + "\\" + names.first); }))
+                    std::string host = HostPath(big);
+                    if (RunHostShell("mv " + ShellQuoted(host) + " " + ShellQuoted(host + ".old") +
+                                     " && ln -s " + ShellQuoted(HostPath(target)) + " " + ShellQuoted(host)))
                         swappedWithFilesLeft = bLeft;
                     return;
                 }
@@ -493,7 +492,7 @@ protected:
 
 TEST_F(ChangingTree, AFolderSwappedForALinkDuringTheRemovalLeadsNowhere)
 {
-    if (HostPathOf(m_scratch.Path()).empty())
+    if (HostPath(m_scratch.Path()).empty())
         GTEST_SKIP() << "no host side to swap the folder from";
     ScratchFolder outside;
     struct { std::string target; const char* what; } targets[] = {

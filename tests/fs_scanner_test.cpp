@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "fs_test_support.h"
+#include "support/HostShell.h"
 #include "support/Scratch.h"
 
 using Names = std::vector<std::string>;

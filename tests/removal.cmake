@@ -1,3 +1,3 @@
 kavrost_gtest(user_removal_test
   SOURCES user_removal_test.cpp
-  LINK kavrost_product kavrost_fs_test_support)
+  LINK kavrost_product)

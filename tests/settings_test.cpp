@@ -9,8 +9,8 @@
 
 namespace {
 
-const char kDirectories[] = "Software\\dabro\\Tessaline\\1.0\\Directories";
-const char kSettings[] = "Software\\dabro\\Tessaline\\1.0\\Settings";
+const char kDirectories[] = KAVROST_PRODUCT_KEY "\\Directories";
+const char kSettings[] = KAVROST_PRODUCT_KEY "\\Settings";
 
 std::string Read(const char* section, const char* name, const char* def = NULL)
 {

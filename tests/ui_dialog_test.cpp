@@ -2,6 +2,7 @@
 // end-to-end tests cannot see from outside (system menu, icons, the modal
 // loop's handling of a quit request). Needs a display.
 #include "platform/WinApp.h"
+#include "product/Settings.h"
 #include "product/UserFolders.h"
 #include "res/resource.h"
 #include "support/Scratch.h"
@@ -21,7 +22,7 @@ CWinApp testApp;
 
 namespace {
 
-const char kDirectoriesKey[] = "Software\\dabro\\Tessaline\\1.0\\Directories";
+const char kDirectoriesKey[] = KAVROST_PRODUCT_KEY "\\Directories";
 
 // Runs a check on the dialog's own thread once the modal loop is running.
 std::function<void()> g_onLoop;
@@ -177,13 +178,15 @@ TEST_F(MainDialogInProcess, IconIsTheWindowsBigSmallAndDragIcon)
 TEST_F(MainDialogInProcess, PromptIsExchangedAndTheListFilled)
 {
     InstallProduct({"zed", "_x", "anna"});
-    ScratchRegistry::SetString("Software\\dabro\\Tessaline\\1.0\\Settings", "ResourceDLL", "LangEN.dll");
+    ScratchRegistry::SetString(KAVROST_PRODUCT_KEY "\\Settings", "ResourceDLL", "LangEN.dll");
     TestableRemoverDlg dlg;
     testApp.m_pMainWnd = &dlg;
     INT_PTR nResult = RunModal(dlg, [&] {
         char szPrompt[128] = "";
         GetDlgItemTextA(dlg.m_hWnd, IDC_PROMPT, szPrompt, sizeof(szPrompt));
-        EXPECT_STREQ("Select a local user to delete:", szPrompt);
+        char szExpected[128] = "";
+        LoadStringA(GetModuleHandleA(NULL), IDS_PROMPT_EN, szExpected, sizeof(szExpected));
+        EXPECT_STREQ(szExpected, szPrompt) << "the English prompt of the string table";
         EXPECT_EQ(3, dlg.m_listUsers.GetCount());
         CString strFirst;
         dlg.m_listUsers.GetText(0, strFirst);

@@ -1,6 +1,7 @@
 // The language choice: the product's "ResourceDLL" setting decides where one is
 // stored; otherwise the country of the regional settings (this program runs
 // with LC_ALL=C.UTF-8, country 1).
+#include "product/Settings.h"
 #include "support/Scratch.h"
 #include "ui/Language.h"
 
@@ -8,7 +9,7 @@
 
 namespace {
 
-const char kSettingsKey[] = "Software\\dabro\\Tessaline\\1.0\\Settings";
+const char kSettingsKey[] = KAVROST_PRODUCT_KEY "\\Settings";
 
 class LanguageChoice : public ::testing::Test
 {

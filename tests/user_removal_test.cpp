@@ -1,8 +1,9 @@
 #include "product/UserRemoval.h"
 
+#include "product/Settings.h"
 #include "product/UserFolders.h"
 
-#include "fs_test_support.h"
+#include "support/HostShell.h"
 #include "support/Scratch.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@
 
 namespace {
 
-const char kUserKey[] = "Software\\dabro\\User";
+const char kUserKey[] = KAVROST_USERS_KEY;
 
 std::string Key(const std::string& name)
 {

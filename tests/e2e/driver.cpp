@@ -1,11 +1,15 @@
 // End-to-end tests: start Kavrost.exe in the build tree's Wine prefix, find its
-// windows by process id, operate them with window messages and check what they
-// show, the registry and how the process ends.
+// windows by process id, operate them from outside and check what they show, the
+// registry and how the process ends.
 //
 //   e2e_driver --kavrost=<path of Kavrost.exe> [--absent-language=de|en] [gtest flags]
 //
-// The driver runs only under Wine. It seeds HKCU\Software\dabro of the prefix,
+// The driver runs only in the build tree's prefix. It seeds HKCU\Software\dabro there,
 // so it keeps whatever stood there before aside and puts it back at the end.
+#include "product/Settings.h"
+#include "res/resource.h"
+#include "support/KavrostProcess.h"
+#include "support/PrefixGuard.h"
 #include "support/Scratch.h"
 
 #include <shlwapi.h>
@@ -19,164 +23,16 @@
 
 namespace {
 
-const int kSkipCode = 77;              // ctest's SKIP_RETURN_CODE
-const DWORD kTimeoutMs = 20000;
-const int kIdPrompt = 1001;
-const int kIdUserList = 1000;
+const char kSettingsKey[] = KAVROST_PRODUCT_KEY "\\Settings";
+const char kDirectoriesKey[] = KAVROST_PRODUCT_KEY "\\Directories";
 
-const char kMakerKey[] = "Software\\dabro";
-const char kBackupKey[] = "Software\\KavrostE2EBackup";
-const char kSettingsKey[] = "Software\\dabro\\Tessaline\\1.0\\Settings";
-const char kDirectoriesKey[] = "Software\\dabro\\Tessaline\\1.0\\Directories";
-
-std::string g_strKavrost;              // Windows path of the program under test
+std::string g_strKavrost;              // the program under test
 std::string g_strAbsentLanguage = "en";
 
-// ---- registry: the prefix's own maker key is kept aside during the run ----
-
-typedef LONG (WINAPI *RegCopyTreeAProc)(HKEY, LPCSTR, HKEY);
-
-bool KeyExists(const char* pszKey)
+// A text of the program's string table.
+std::string String(UINT nId)
 {
-    return ScratchRegistry::KeyExists(pszKey);
-}
-
-bool CopyTree(const char* pszFrom, const char* pszTo)
-{
-    RegCopyTreeAProc pCopy = reinterpret_cast<RegCopyTreeAProc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegCopyTreeA")));
-    HKEY hFrom, hTo;
-    if (pCopy == NULL || RegOpenKeyExA(HKEY_CURRENT_USER, pszFrom, 0, KEY_READ, &hFrom) != ERROR_SUCCESS)
-        return false;
-    bool bOk = false;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, pszTo, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hTo, NULL) == ERROR_SUCCESS) {
-        bOk = pCopy(hFrom, NULL, hTo) == ERROR_SUCCESS;
-        RegCloseKey(hTo);
-    }
-    RegCloseKey(hFrom);
-    return bOk;
-}
-
-// Puts a maker key kept aside by an earlier, interrupted run back in place.
-void RestoreMakerKey()
-{
-    if (!KeyExists(kBackupKey))
-        return;
-    SHDeleteKeyA(HKEY_CURRENT_USER, kMakerKey);
-    if (CopyTree(kBackupKey, kMakerKey))
-        SHDeleteKeyA(HKEY_CURRENT_USER, kBackupKey);
-}
-
-class PrefixGuard : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        RestoreMakerKey();
-        if (KeyExists(kMakerKey)) {
-            ASSERT_TRUE(CopyTree(kMakerKey, kBackupKey)) << "cannot keep HKCU\\" << kMakerKey << " aside";
-        }
-    }
-    void TearDown() override
-    {
-        SHDeleteKeyA(HKEY_CURRENT_USER, kMakerKey);
-        RestoreMakerKey();
-    }
-};
-
-// ---- windows of another process ----
-
-std::string Narrow(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    int n = WideCharToMultiByte(1252, 0, text.c_str(), static_cast<int>(text.size()), NULL, 0, NULL, NULL);
-    std::string result(n, '\0');
-    WideCharToMultiByte(1252, 0, text.c_str(), static_cast<int>(text.size()), &result[0], n, NULL, NULL);
-    return result;
-}
-
-// A window's text as bytes of code page 1252, the program's ANSI code page here.
-std::string TextOf(HWND hWnd)
-{
-    wchar_t sz[512] = L"";
-    GetWindowTextW(hWnd, sz, 512);
-    return Narrow(sz);
-}
-
-std::string ClassOf(HWND hWnd)
-{
-    char sz[128] = "";
-    GetClassNameA(hWnd, sz, sizeof(sz));
-    return sz;
-}
-
-struct WindowSearch
-{
-    DWORD dwProcessId;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectVisibleWindow(HWND hWnd, LPARAM lParam)
-{
-    WindowSearch* pSearch = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD dwProcessId = 0;
-    GetWindowThreadProcessId(hWnd, &dwProcessId);
-    if (dwProcessId == pSearch->dwProcessId && IsWindowVisible(hWnd))
-        pSearch->found.push_back(hWnd);
-    return TRUE;
-}
-
-std::vector<HWND> VisibleWindowsOf(DWORD dwProcessId)
-{
-    WindowSearch search{dwProcessId, {}};
-    EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::vector<HWND> ChildrenOf(HWND hParent, const char* pszClass)
-{
-    std::vector<HWND> found;
-    for (HWND h = GetWindow(hParent, GW_CHILD); h != NULL; h = GetWindow(h, GW_HWNDNEXT))
-        if (lstrcmpiA(ClassOf(h).c_str(), pszClass) == 0)
-            found.push_back(h);
-    return found;
-}
-
-// The list's items in UTF-8.
-std::vector<std::string> ListItems(HWND hList)
-{
-    std::vector<std::string> items;
-    int nCount = static_cast<int>(SendMessageW(hList, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < nCount; ++i) {
-        // Across processes only the wide message carries the text back intact.
-        int nLength = static_cast<int>(SendMessageW(hList, LB_GETTEXTLEN, i, 0));
-        std::wstring text(std::max(nLength, 0) + 1, L'\0');
-        SendMessageW(hList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
-        text.resize(lstrlenW(text.c_str()));
-        items.push_back(Utf8(text.c_str()));   // exact, also outside the ANSI code page
-    }
-    return items;
-}
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD dwTimeout = kTimeoutMs)
-{
-    DWORD dwStart = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (GetTickCount() - dwStart > dwTimeout)
-            return false;
-        Sleep(50);
-    }
-}
-
-std::string UnixToWindowsPath(std::string path)
-{
-    if (path.size() > 1 && path[1] == ':')
-        return path;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return "Z:" + path;
+    return ProgramString(g_strKavrost, nId);
 }
 
 // ---- one run of the program ----
@@ -184,84 +40,33 @@ std::string UnixToWindowsPath(std::string path)
 class KavrostRun : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        SHDeleteKeyA(HKEY_CURRENT_USER, kMakerKey);
-        ZeroMemory(&m_pi, sizeof(m_pi));
-    }
+    void SetUp() override { SHDeleteKeyA(HKEY_CURRENT_USER, KAVROST_MAKER_KEY); }
 
     void TearDown() override
     {
-        if (m_pi.hProcess != NULL) {
-            if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(m_pi.hProcess, 99);
-                WaitForSingleObject(m_pi.hProcess, kTimeoutMs);
-            }
-            CloseHandle(m_pi.hProcess);
-            CloseHandle(m_pi.hThread);
-        }
-        SHDeleteKeyA(HKEY_CURRENT_USER, kMakerKey);
+        m_program.Kill();
+        SHDeleteKeyA(HKEY_CURRENT_USER, KAVROST_MAKER_KEY);
     }
 
     // The product installed in the scratch folder, with the user folders given.
     void InstallProduct(const std::vector<std::string>& users = {})
     {
-        ScratchRegistry::SetString(kDirectoriesKey, "PathName", m_install.Path().c_str());
+        ASSERT_TRUE(SetProductFolders(m_install.Path(), ""));
         m_install.MakeDir("User");
         for (const std::string& user : users)
             m_install.MakeDir("User\\" + user);
     }
 
-    void SetResourceDll(const char* pszValue)
-    {
-        ScratchRegistry::SetString(kSettingsKey, "ResourceDLL", pszValue);
-    }
-
     // Starts the program, in the given current folder or in this process's.
     void Start(const char* pszCurrentFolder = NULL)
     {
-        STARTUPINFOA si;
-        ZeroMemory(&si, sizeof(si));
-        si.cb = sizeof(si);
-        std::string strCommand = "\"" + g_strKavrost + "\"";
-        ASSERT_TRUE(CreateProcessA(g_strKavrost.c_str(), &strCommand[0], NULL, NULL, FALSE, 0, NULL,
-                                   pszCurrentFolder, &si, &m_pi))
+        ASSERT_TRUE(m_program.Start(g_strKavrost, pszCurrentFolder))
             << "cannot start " << g_strKavrost << ", error " << GetLastError();
     }
 
-    // The main dialog: the program's window that holds the user list.
-    HWND WaitForMainDialog()
-    {
-        HWND hFound = NULL;
-        WaitUntil([&] {
-            for (HWND h : VisibleWindowsOf(m_pi.dwProcessId))
-                if (GetDlgItem(h, kIdUserList) != NULL)
-                    hFound = h;
-            return hFound != NULL;
-        });
-        return hFound;
-    }
-
-    HWND WaitForWindowTitled(const char* pszCaption)
-    {
-        HWND hFound = NULL;
-        WaitUntil([&] {
-            for (HWND h : VisibleWindowsOf(m_pi.dwProcessId))
-                if (TextOf(h) == pszCaption)
-                    hFound = h;
-            return hFound != NULL;
-        });
-        return hFound;
-    }
-
-    // TRUE when the process ended in time; *pdwExitCode gets its code.
-    bool WaitForExit(DWORD* pdwExitCode)
-    {
-        if (WaitForSingleObject(m_pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0)
-            return false;
-        GetExitCodeProcess(m_pi.hProcess, pdwExitCode);
-        return true;
-    }
+    HWND WaitForMainDialog() { return m_program.WaitForDialog(); }
+    HWND WaitForWindowTitled(const char* pszCaption) { return m_program.WaitForWindowTitled(pszCaption); }
+    bool WaitForExit(DWORD* pdwExitCode) { return m_program.WaitForExit(pdwExitCode); }
 
 public:
     struct Texts { std::string prompt, ok, cancel; };
@@ -269,7 +74,7 @@ public:
 protected:
     Texts ReadTexts(HWND hDlg)
     {
-        return Texts{TextOf(GetDlgItem(hDlg, kIdPrompt)), TextOf(GetDlgItem(hDlg, IDOK)),
+        return Texts{TextOf(GetDlgItem(hDlg, IDC_PROMPT)), TextOf(GetDlgItem(hDlg, IDOK)),
                      TextOf(GetDlgItem(hDlg, IDCANCEL))};
     }
 
@@ -286,34 +91,50 @@ protected:
         PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
         DWORD dwExit;
         EXPECT_TRUE(WaitForExit(&dwExit)) << "program did not end after the close box";
-        CloseHandle(m_pi.hProcess);
-        CloseHandle(m_pi.hThread);
-        ZeroMemory(&m_pi, sizeof(m_pi));
         return texts;
     }
 
     ScratchFolder m_install;
-    PROCESS_INFORMATION m_pi;
+    KavrostProcess m_program;
 };
 
-const char kPromptEn[] = "Select a local user to delete:";
-const char kPromptDe[] = "User zum L\xF6schen ausw\xE4hlen:";
-const char kDeleteDe[] = "L\xF6schen!";
+// The texts themselves are pinned by the resource test; here, which of them a run shows.
+::testing::AssertionResult IsGerman(const KavrostRun::Texts& t)
+{
+    if (t.prompt == String(IDS_PROMPT_DE) && t.ok == String(IDS_DELETE_DE) && t.cancel == String(IDS_CLOSE_DE))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "expected German texts, got prompt \"" << t.prompt
+                                         << "\", buttons \"" << t.ok << "\" and \"" << t.cancel << "\"";
+}
 
+// The English buttons keep the texts of the dialog template.
 ::testing::AssertionResult IsEnglish(const KavrostRun::Texts& t)
 {
-    if (t.prompt == kPromptEn && t.ok == "Delete!" && t.cancel == "Close")
+    if (t.prompt == String(IDS_PROMPT_EN) && !t.ok.empty() && t.ok != String(IDS_DELETE_DE) &&
+        !t.cancel.empty() && t.cancel != String(IDS_CLOSE_DE))
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "expected English texts, got prompt \"" << t.prompt
                                          << "\", buttons \"" << t.ok << "\" and \"" << t.cancel << "\"";
 }
 
-::testing::AssertionResult IsGerman(const KavrostRun::Texts& t)
+// What the screen shows in a row of the list: a name (some ink on white), or nothing
+// (white). An area that was never painted is neither.
+::testing::AssertionResult RowShowsAName(HWND hList, int nRow)
 {
-    if (t.prompt == kPromptDe && t.ok == kDeleteDe && t.cancel == "Schliessen")
+    double ink = InkInListRow(hList, nRow);
+    if (ink > 0.005 && ink < 0.4)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "expected German texts, got prompt \"" << t.prompt
-                                         << "\", buttons \"" << t.ok << "\" and \"" << t.cancel << "\"";
+    return ::testing::AssertionFailure() << "row " << nRow << " of the list on the screen: " << ink * 100
+                                         << "% dark pixels, not a name";
+}
+
+::testing::AssertionResult RowShowsNothing(HWND hList, int nRow)
+{
+    double ink = InkInListRow(hList, nRow);
+    if (ink == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "row " << nRow << " of the list on the screen: " << ink * 100
+                                         << "% dark pixels, not an empty row";
 }
 
 // ---- product missing ----
@@ -327,10 +148,10 @@ TEST_F(ProductMissing, OneBoxThenTheProcessEnds)
     ASSERT_NE(hBox, (HWND)NULL) << "no window captioned Kavrost appeared";
     Sleep(500);   // nothing else may come up meanwhile
 
-    std::vector<HWND> windows = VisibleWindowsOf(m_pi.dwProcessId);
+    std::vector<HWND> windows = m_program.VisibleWindows();
     ASSERT_EQ(1u, windows.size()) << "expected exactly one window of the program";
     EXPECT_EQ(hBox, windows[0]);
-    EXPECT_EQ(nullptr, GetDlgItem(hBox, kIdUserList)) << "the main dialog is showing";
+    EXPECT_EQ(nullptr, GetDlgItem(hBox, IDC_USER_LIST)) << "the main dialog is showing";
 
     std::vector<std::string> texts;
     for (HWND h : ChildrenOf(hBox, "Static"))
@@ -369,16 +190,6 @@ TEST_F(ProductMissing, MessageStaysEnglishInAGermanRun)
 
 using LanguageSetting = KavrostRun;
 
-TEST_F(LanguageSetting, LangDEInAnyLetterCaseGivesGerman)
-{
-    InstallProduct();
-    for (const char* pszValue : {"LangDE.dll", "LANGDE.DLL", "langde.dll"}) {
-        SCOPED_TRACE(pszValue);
-        SetResourceDll(pszValue);
-        EXPECT_TRUE(IsGerman(RunAndReadTexts()));
-    }
-}
-
 TEST_F(LanguageSetting, AnyOtherValueGivesEnglishWhateverTheLocale)
 {
     InstallProduct();
@@ -389,14 +200,17 @@ TEST_F(LanguageSetting, AnyOtherValueGivesEnglishWhateverTheLocale)
     }
 }
 
-TEST_F(LanguageSetting, AboutBoxStaysEnglishInAGermanRun)
+// The setting in any letter case is the language choice's unit test; here, that the
+// running dialog shows the language it chose, and the About box stays English.
+TEST_F(LanguageSetting, LangDEGivesAGermanDialogWithAnEnglishAboutBox)
 {
     InstallProduct();
     SetResourceDll("LangDE.dll");
     Start();
     HWND hDlg = WaitForMainDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
-    PostMessageA(hDlg, WM_SYSCOMMAND, 0x10, 0);
+    EXPECT_TRUE(IsGerman(ReadTexts(hDlg)));
+    PostMessageA(hDlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     HWND hAbout = WaitForWindowTitled("About Kavrost");
     ASSERT_NE(hAbout, (HWND)NULL);
     EXPECT_EQ("OK", TextOf(GetDlgItem(hAbout, IDOK)));
@@ -441,16 +255,19 @@ TEST_F(UserList, ShowsExactlyTheUserFoldersSorted)
     HWND hDlg = WaitForMainDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
     std::vector<std::string> expected = {"_shared", "anna", "Bert", "zed"};
-    EXPECT_EQ(expected, ListItems(GetDlgItem(hDlg, kIdUserList)));
+    EXPECT_EQ(expected, m_program.ListItems());
+    HWND hList = m_program.UserList();
+    WaitUntil([&] { return static_cast<bool>(RowShowsAName(hList, 0)); }, 5000);
+    EXPECT_TRUE(RowShowsAName(hList, 0)) << "the names are not drawn";
 }
 
 TEST_F(UserList, EmptyWithoutUserFolders)
 {
-    ScratchRegistry::SetString(kDirectoriesKey, "PathName", m_install.Path().c_str());
+    ASSERT_TRUE(SetProductFolders(m_install.Path(), ""));
     Start();
     HWND hDlg = WaitForMainDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
-    EXPECT_TRUE(ListItems(GetDlgItem(hDlg, kIdUserList)).empty());
+    EXPECT_TRUE(m_program.ListItems().empty());
 }
 
 // ---- the About box ----
@@ -466,10 +283,10 @@ TEST_F(AboutBox, OpensFromTheSystemMenuAndClosesEveryWay)
 
     struct Way { const char* name; UINT nCommand; std::function<void(HWND)> close; };
     std::vector<Way> ways = {
-        {"OK button", 0x10, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), BM_CLICK, 0, 0); }},
-        {"Escape", 0x13, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), WM_KEYDOWN, VK_ESCAPE, 1); }},
-        {"Enter", 0x1F, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), WM_KEYDOWN, VK_RETURN, 1); }},
-        {"close box", 0x10, [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"OK button", IDM_ABOUTBOX, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), BM_CLICK, 0, 0); }},
+        {"Escape", IDM_ABOUTBOX | 0x3, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), WM_KEYDOWN, VK_ESCAPE, 1); }},
+        {"Enter", IDM_ABOUTBOX | 0xF, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), WM_KEYDOWN, VK_RETURN, 1); }},
+        {"close box", IDM_ABOUTBOX, [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };
     HWND hPrevious = NULL;
     for (const Way& way : ways) {
@@ -479,15 +296,11 @@ TEST_F(AboutBox, OpensFromTheSystemMenuAndClosesEveryWay)
         ASSERT_NE(hAbout, (HWND)NULL) << "no About box for command " << way.nCommand;
         EXPECT_NE(hPrevious, hAbout) << "expected a fresh box";
         EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the main dialog takes input while the box is open";
-        bool bVersion = false;
-        for (HWND h : ChildrenOf(hAbout, "Static"))
-            bVersion = bVersion || TextOf(h) == "Kavrost Version 1.0";
-        EXPECT_TRUE(bVersion);
 
         way.close(hAbout);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(hAbout); })) << "the box did not close";
         EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(hDlg) != FALSE; }));
-        EXPECT_EQ(1u, VisibleWindowsOf(m_pi.dwProcessId).size());
+        EXPECT_EQ(1u, m_program.VisibleWindows().size());
         hPrevious = hAbout;
     }
     // Other system commands keep their usual meaning.
@@ -506,7 +319,7 @@ TEST_F(Close, EveryWayEndsTheProcess)
     struct Way { const char* name; std::function<void(HWND)> close; };
     std::vector<Way> ways = {
         {"Close button", [](HWND h) { PostMessageA(GetDlgItem(h, IDCANCEL), BM_CLICK, 0, 0); }},
-        {"Escape", [](HWND h) { PostMessageA(GetDlgItem(h, kIdUserList), WM_KEYDOWN, VK_ESCAPE, 1); }},
+        {"Escape", [](HWND h) { PostMessageA(GetDlgItem(h, IDC_USER_LIST), WM_KEYDOWN, VK_ESCAPE, 1); }},
         {"close box", [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };
     for (const Way& way : ways) {
@@ -518,27 +331,10 @@ TEST_F(Close, EveryWayEndsTheProcess)
         DWORD dwExit = 1;
         ASSERT_TRUE(WaitForExit(&dwExit)) << "the program is still running";
         EXPECT_EQ(0u, dwExit);
-        CloseHandle(m_pi.hProcess);
-        CloseHandle(m_pi.hThread);
-        ZeroMemory(&m_pi, sizeof(m_pi));
     }
 }
 
 // ---- the Delete command ----
-
-const char kUserKey[] = "Software\\dabro\\User";
-const char kConfirmEn[] =
-    "CAUTION: You are about to delete a local user - including all rooms owned by this user.\n"
-    "Are you sure?";
-const char kIncompleteEn[] =
-    "Not everything of this user could be deleted.\nFiles in use, read-only files and links may "
-    "remain.";
-const char kIncompleteDe[] =
-    "Nicht alles von diesem User konnte gel\xF6scht werden.\nDateien in Gebrauch, "
-    "schreibgesch\xFCtzte Dateien und Verkn\xFCpfungen k\xF6nnen \xFC" "brig bleiben.";
-const char kConfirmDe[] =
-    "VORSICHT: Sie werden die lokalen Daten eines Users l\xF6schen. Alle R\xE4ume dieser Person "
-    "werden mitgel\xF6scht.\nM\xF6\x63hten Sie das wirklich tun?";
 
 class DeleteCommand : public KavrostRun
 {
@@ -546,14 +342,11 @@ protected:
     // The users (UTF-8 names), each with two folders and a registry key.
     void InstallWithUsers(const std::vector<std::string>& users = { "anna", "_guest", "bob" })
     {
-        InstallProduct({});
-        m_strAgency = m_install.MakeDir("Agency");
-        ScratchRegistry::SetString(kDirectoriesKey, "Agency", m_strAgency.c_str());
+        ASSERT_TRUE(SetProductFolders(m_install.Path(), m_install.MakeDir("Agency")));
         for (const std::string& user : users) {
             m_install.MakeFile("User\\" + user + "\\rooms\\r1\\room.dat");
             m_install.MakeFile("Agency\\USER_SPC\\" + user + "\\a.bin");
-            ScratchRegistry::SetString((std::string(kUserKey) + "\\" + user + "\\Rooms").c_str(),
-                                       "Title", "x");
+            ASSERT_TRUE(AddUserKey(user));
         }
     }
 
@@ -561,7 +354,7 @@ protected:
     {
         bool bUser = m_install.Exists("User\\" + name);
         bool bAgency = m_install.Exists("Agency\\USER_SPC\\" + name);
-        bool bKey = ScratchRegistry::KeyExists((std::string(kUserKey) + "\\" + name).c_str());
+        bool bKey = UserKeyExists(name);
         *pWhy = std::string("user folder ") + (bUser ? "present" : "gone") + ", agency folder " +
                 (bAgency ? "present" : "gone") + ", key " + (bKey ? "present" : "gone");
         return bUser && bAgency && bKey;
@@ -584,70 +377,33 @@ protected:
         return ::testing::AssertionFailure() << name << ": " << why;
     }
 
-    // Selects a user in the list and presses Delete!; the warning is posted, not sent.
-    void PressDelete(HWND hDlg, const char* pszUser)
+    // Selects a user in the list (unless NULL) and presses Delete!.
+    void PressDelete(const char* pszUser)
     {
-        HWND hList = GetDlgItem(hDlg, kIdUserList);
-        if (pszUser != NULL) {
-            std::vector<std::string> items = ListItems(hList);
-            auto it = std::find(items.begin(), items.end(), pszUser);
-            ASSERT_NE(items.end(), it) << pszUser << " is not listed";
-            SendMessageW(hList, LB_SETCURSEL, static_cast<WPARAM>(it - items.begin()), 0);
-        }
-        PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
+        ASSERT_TRUE(m_program.PressDelete(pszUser)) << pszUser << " is not listed";
     }
 
     // Starts the program (in the given current folder), selects the user, presses Delete!
     // and answers the warning with Yes. The main dialog, or NULL with a failure recorded.
     HWND DeleteConfirmed(const char* pszUser, const char* pszCurrentFolder = NULL)
     {
-        Start(pszCurrentFolder);
-        HWND hDlg = WaitForMainDialog();
-        if (hDlg == NULL) {
-            ADD_FAILURE() << "the main dialog did not appear";
-            return NULL;
-        }
-        PressDelete(hDlg, pszUser);
-        HWND hBox = WaitForBox();
+        std::string why;
+        HWND hBox = m_program.StartAndAskToDelete(g_strKavrost, pszUser, &why, -1, pszCurrentFolder);
         if (hBox == NULL) {
-            ADD_FAILURE() << "no warning appeared";
+            ADD_FAILURE() << why;
             return NULL;
         }
         Answer(hBox, IDYES);
-        return hDlg;
+        return m_program.WaitForDialog(0);
     }
 
-    // A message box of the program: a window captioned Kavrost without the user list.
-    HWND WaitForBox(DWORD dwTimeout = kTimeoutMs)
-    {
-        HWND hFound = NULL;
-        WaitUntil([&] {
-            for (HWND h : VisibleWindowsOf(m_pi.dwProcessId))
-                if (TextOf(h) == "Kavrost" && GetDlgItem(h, kIdUserList) == NULL)
-                    hFound = h;
-            return hFound != NULL;
-        }, dwTimeout);
-        return hFound;
-    }
-
-    static std::string BoxText(HWND hBox)
-    {
-        std::string text;
-        for (HWND h : ChildrenOf(hBox, "Static"))
-            if (!TextOf(h).empty())
-                text += TextOf(h);
-        return text;
-    }
+    HWND WaitForBox(DWORD dwTimeout = KavrostProcess::kTimeoutMs) { return m_program.WaitForBox(dwTimeout); }
 
     void Answer(HWND hBox, int nId)
     {
-        PostMessageA(hBox, WM_COMMAND, MAKEWPARAM(nId, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(hBox, nId)));
+        KavrostProcess::Answer(hBox, nId);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(hBox); })) << "the box did not close";
     }
-
-    std::string m_strAgency;
 };
 
 TEST_F(DeleteCommand, NothingSelectedShowsNoBox)
@@ -656,11 +412,11 @@ TEST_F(DeleteCommand, NothingSelectedShowsNoBox)
     Start();
     HWND hDlg = WaitForMainDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete(hDlg, NULL);
+    PressDelete(NULL);
     EXPECT_EQ((HWND)NULL, WaitForBox(1500));
     EXPECT_TRUE(IsWindowEnabled(hDlg));
     EXPECT_TRUE(Stored("anna"));
-    EXPECT_EQ(3u, ListItems(GetDlgItem(hDlg, kIdUserList)).size());
+    EXPECT_EQ(3u, m_program.ListItems().size());
 }
 
 TEST_F(DeleteCommand, NoChangesNothing)
@@ -669,10 +425,10 @@ TEST_F(DeleteCommand, NoChangesNothing)
     Start();
     HWND hDlg = WaitForMainDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete(hDlg, "anna");
+    PressDelete("anna");
     HWND hBox = WaitForBox();
     ASSERT_NE(hBox, (HWND)NULL) << "no warning appeared";
-    EXPECT_EQ(kConfirmEn, BoxText(hBox));
+    EXPECT_EQ(String(IDS_CONFIRM_EN), BoxText(hBox));
     EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the warning must be owned by the dialog";
     ASSERT_NE((HWND)NULL, GetDlgItem(hBox, IDYES));
     ASSERT_NE((HWND)NULL, GetDlgItem(hBox, IDNO));
@@ -683,7 +439,7 @@ TEST_F(DeleteCommand, NoChangesNothing)
     Sleep(300);
     EXPECT_TRUE(Stored("anna"));
     EXPECT_EQ((std::vector<std::string>{"_guest", "anna", "bob"}),
-              ListItems(GetDlgItem(hDlg, kIdUserList)));
+              m_program.ListItems());
     EXPECT_TRUE(IsWindowEnabled(hDlg));
 }
 
@@ -693,25 +449,39 @@ TEST_F(DeleteCommand, YesRemovesTheUserAndListsTheRest)
     Start();
     HWND hDlg = WaitForMainDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete(hDlg, "anna");
+    PressDelete("anna");
     HWND hBox = WaitForBox();
     ASSERT_NE(hBox, (HWND)NULL);
     Answer(hBox, IDYES);
-    HWND hList = GetDlgItem(hDlg, kIdUserList);
-    EXPECT_TRUE(WaitUntil([&] { return ListItems(hList).size() == 2; }));
-    EXPECT_EQ((std::vector<std::string>{"_guest", "bob"}), ListItems(hList));
+    HWND hList = GetDlgItem(hDlg, IDC_USER_LIST);
+    EXPECT_TRUE(WaitUntil([&] { return m_program.ListItems().size() == 2; }));
+    EXPECT_EQ((std::vector<std::string>{"_guest", "bob"}), m_program.ListItems());
     EXPECT_EQ(LB_ERR, SendMessageW(hList, LB_GETCURSEL, 0, 0)) << "no selection after the rebuild";
     EXPECT_TRUE(Gone("anna"));
     EXPECT_TRUE(Stored("_guest"));
     EXPECT_TRUE(Stored("bob"));
     EXPECT_EQ((HWND)NULL, WaitForBox(500)) << "a complete removal shows no box";
 
-    // A '_' user goes the same way; the dialog stays open throughout.
-    PressDelete(hDlg, "_guest");
-    hBox = WaitForBox();
-    ASSERT_NE(hBox, (HWND)NULL);
+    // The rebuilt list is drawn: the row of the last name is empty now.
+    WaitUntil([&] { return RowShowsAName(hList, 0) && RowShowsNothing(hList, 2); }, 5000);
+    EXPECT_TRUE(RowShowsAName(hList, 0)) << "the list is not drawn after Delete!";
+    EXPECT_TRUE(RowShowsNothing(hList, 2)) << "the list is not drawn after Delete!";
+
+    // The dialog takes input again: a '_' user goes the same way, chosen and deleted
+    // with the mouse. The dialog stays open throughout.
+    EXPECT_TRUE(m_program.WaitUntilIdle(5000)) << "the dialog was not enabled again";
+    RECT rc;
+    GetClientRect(hList, &rc);
+    int nRowHeight = static_cast<int>(SendMessageW(hList, LB_GETITEMHEIGHT, 0, 0));
+    ASSERT_TRUE(ClickAt(hList, POINT{rc.right / 2, nRowHeight / 2}));
+    EXPECT_TRUE(WaitUntil([&] { return SendMessageW(hList, LB_GETCURSEL, 0, 0) == 0; }, 5000))
+        << "a click on _guest did not select it";
+    GetClientRect(GetDlgItem(hDlg, IDOK), &rc);
+    ASSERT_TRUE(ClickAt(GetDlgItem(hDlg, IDOK), POINT{rc.right / 2, rc.bottom / 2}));
+    hBox = WaitForBox(5000);
+    ASSERT_NE(hBox, (HWND)NULL) << "a click on Delete! brought no warning";
     Answer(hBox, IDYES);
-    EXPECT_TRUE(WaitUntil([&] { return ListItems(hList).size() == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return m_program.ListItems().size() == 1; }));
     EXPECT_TRUE(Gone("_guest"));
     EXPECT_TRUE(Stored("bob"));
     EXPECT_TRUE(IsWindow(hDlg));
@@ -725,21 +495,20 @@ TEST_F(DeleteCommand, NamesOutsideTheCodePageAreListedExactlyAndRemovedAlone)
     Start();
     HWND hDlg = WaitForMainDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
-    HWND hList = GetDlgItem(hDlg, kIdUserList);
-    std::vector<std::string> listed = ListItems(hList);
+    std::vector<std::string> listed = m_program.ListItems();
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ((std::vector<std::string>{ "lukasz", lukasz, nihon }), listed);
 
     for (const std::string& name : { lukasz, nihon }) {
-        PressDelete(hDlg, name.c_str());
+        PressDelete(name.c_str());
         HWND hBox = WaitForBox();
         ASSERT_NE(hBox, (HWND)NULL);
         Answer(hBox, IDYES);
         WaitUntil([&] { return static_cast<bool>(Gone(name)); });
         EXPECT_TRUE(Gone(name));
     }
-    EXPECT_TRUE(WaitUntil([&] { return ListItems(hList).size() == 1; }));
-    EXPECT_EQ((std::vector<std::string>{ "lukasz" }), ListItems(hList));
+    EXPECT_TRUE(WaitUntil([&] { return m_program.ListItems().size() == 1; }));
+    EXPECT_EQ((std::vector<std::string>{ "lukasz" }), m_program.ListItems());
     EXPECT_TRUE(Stored("lukasz"));
 }
 
@@ -787,13 +556,13 @@ TEST_F(DeleteCommand, AnIncompleteRemovalIsReported)
     ASSERT_NE(hDlg, (HWND)NULL);
     HWND hNotice = WaitForBox();
     ASSERT_NE(hNotice, (HWND)NULL) << "no notice of what is left";
-    EXPECT_EQ(kIncompleteEn, BoxText(hNotice));
+    EXPECT_EQ(String(IDS_INCOMPLETE_EN), BoxText(hNotice));
     EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the notice is owned by the dialog";
     EXPECT_NE((HWND)NULL, GetDlgItem(hNotice, IDOK));
     EXPECT_EQ((HWND)NULL, GetDlgItem(hNotice, IDCANCEL));
     Answer(hNotice, IDOK);
     EXPECT_EQ((std::vector<std::string>{ "_guest", "anna", "bob" }),
-              ListItems(GetDlgItem(hDlg, kIdUserList)));
+              m_program.ListItems());
     EXPECT_TRUE(m_install.Exists("User\\anna\\rooms\\locked.dat"));
     EXPECT_FALSE(m_install.Exists("User\\anna\\rooms\\r1"));
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -803,11 +572,11 @@ TEST_F(DeleteCommand, ARelativeInstallFolderRemovesNothingAndIsReportedInGerman)
 {
     InstallWithUsers();
     SetResourceDll("LangDE.dll");
-    ScratchRegistry::SetString(kDirectoriesKey, "PathName", ".\\");
+    ASSERT_TRUE(SetProductFolders(".\\", ""));
     ASSERT_NE(DeleteConfirmed("anna", m_install.Path().c_str()), (HWND)NULL);
     HWND hNotice = WaitForBox();
     ASSERT_NE(hNotice, (HWND)NULL) << "no notice of what is left";
-    EXPECT_EQ(kIncompleteDe, BoxText(hNotice));
+    EXPECT_EQ(String(IDS_INCOMPLETE_DE), BoxText(hNotice));
     Answer(hNotice, IDOK);
     EXPECT_TRUE(Stored("anna")) << "neither folder nor key may go";
 }
@@ -819,10 +588,10 @@ TEST_F(DeleteCommand, GermanWarningIsText106)
     Start();
     HWND hDlg = WaitForMainDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete(hDlg, "bob");
+    PressDelete("bob");
     HWND hBox = WaitForBox();
     ASSERT_NE(hBox, (HWND)NULL);
-    EXPECT_EQ(kConfirmDe, BoxText(hBox));
+    EXPECT_EQ(String(IDS_CONFIRM_DE), BoxText(hBox));
     EXPECT_EQ("Kavrost", TextOf(hBox));
     Answer(hBox, IDNO);
     EXPECT_TRUE(Stored("bob"));
@@ -831,11 +600,11 @@ TEST_F(DeleteCommand, GermanWarningIsText106)
 TEST_F(DeleteCommand, MissingUserKeyIsReportedAndTheListRebuilt)
 {
     InstallWithUsers();
-    SHDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
+    SHDeleteKeyA(HKEY_CURRENT_USER, KAVROST_USERS_KEY);
     Start();
     HWND hDlg = WaitForMainDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete(hDlg, "bob");
+    PressDelete("bob");
     HWND hBox = WaitForBox();
     ASSERT_NE(hBox, (HWND)NULL);
     Answer(hBox, IDYES);
@@ -846,9 +615,8 @@ TEST_F(DeleteCommand, MissingUserKeyIsReportedAndTheListRebuilt)
     EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the report is owned by the dialog";
     Answer(hReport, IDOK);
 
-    HWND hList = GetDlgItem(hDlg, kIdUserList);
-    EXPECT_TRUE(WaitUntil([&] { return ListItems(hList).size() == 2; }));
-    EXPECT_EQ((std::vector<std::string>{"_guest", "anna"}), ListItems(hList));
+    EXPECT_TRUE(WaitUntil([&] { return m_program.ListItems().size() == 2; }));
+    EXPECT_EQ((std::vector<std::string>{"_guest", "anna"}), m_program.ListItems());
     EXPECT_FALSE(m_install.Exists("User\\bob"));
     EXPECT_FALSE(m_install.Exists("Agency\\USER_SPC\\bob"));
 }
@@ -858,41 +626,26 @@ TEST_F(DeleteCommand, MissingUserKeyIsReportedAndTheListRebuilt)
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-
-    HMODULE hNtdll = GetModuleHandleA("ntdll.dll");
-    if (hNtdll == NULL || GetProcAddress(hNtdll, "wine_get_version") == NULL) {
-        fprintf(stderr, "e2e_driver: refusing to run outside Wine; it changes the registry it runs in\n");
-        return 2;
-    }
-    const char* pszPrefix = getenv("WINEPREFIX");
-    if (pszPrefix == NULL || strstr(pszPrefix, "wineprefix") == NULL) {
-        fprintf(stderr, "e2e_driver: WINEPREFIX must name the build tree's own prefix\n");
-        return 2;
-    }
-    if (getenv("DISPLAY") == NULL || *getenv("DISPLAY") == '\0') {
-        fprintf(stderr, "e2e_driver: no display; run the tests under xvfb-run -a (skipped)\n");
-        return kSkipCode;
-    }
-    // A session of the prefix that began without this display leaves its desktop
-    // without one: no window can be made until that session has ended.
-    HWND hProbe = CreateWindowExA(0, "STATIC", "probe", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
-    if (hProbe == NULL) {
-        fprintf(stderr, "e2e_driver: cannot create a window: the prefix's wineserver session was started "
-                        "without this display; let it end (wineserver -k or -w) and rerun\n");
-        return 1;
-    }
-    DestroyWindow(hProbe);
+    if (int nRefused = CheckPrefix("e2e_driver"))
+        return nRefused;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg.rfind("--kavrost=", 0) == 0)
-            g_strKavrost = UnixToWindowsPath(arg.substr(10));
-        else if (arg.rfind("--absent-language=", 0) == 0)
+        if (arg.rfind("--kavrost=", 0) == 0) {
+            g_strKavrost = arg.substr(10);
+            if (!g_strKavrost.empty() && g_strKavrost[0] == '/') {
+                std::replace(g_strKavrost.begin(), g_strKavrost.end(), '/', '\\');
+                g_strKavrost = "Z:" + g_strKavrost;
+            }
+        } else if (arg.rfind("--absent-language=", 0) == 0) {
             g_strAbsentLanguage = arg.substr(18);
+        }
     }
     if (g_strKavrost.empty()) {
         fprintf(stderr, "usage: e2e_driver --kavrost=<Kavrost.exe> [--absent-language=de|en]\n");
         return 2;
     }
-    ::testing::AddGlobalTestEnvironment(new PrefixGuard);
+    PrefixGuard guard;
+    if (!guard.Held())
+        return 1;
     return RUN_ALL_TESTS();
 }

@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include <stdio.h>
+
 #include <atomic>
 
 namespace {
@@ -82,18 +84,26 @@ std::string ScratchRegistry::KeyClass(const char* pszKey)
     return szClass;
 }
 
-ScratchFolder::ScratchFolder()
+ScratchFolder::ScratchFolder(const char* pszTag)
 {
     char szTemp[MAX_PATH];
     GetTempPathA(sizeof(szTemp), szTemp);
-    m_strPath = std::string(szTemp) + "kavrost-" + UniqueName() + "\\";
-    if (!CreateDirectoryA(m_strPath.c_str(), NULL))
+    char szName[96];
+    wsprintfA(szName, "kavrost-%s-%lu-%d\\", pszTag, GetCurrentProcessId(), s_nextId++);
+    m_strPath = std::string(szTemp) + szName;
+    if (GetFileAttributesA(m_strPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        fprintf(stderr, "removing %s, left by an interrupted run\n", m_strPath.c_str());
+        ForceRemoveTree(m_strPath);
+    }
+    m_bCreated = CreateDirectoryA(m_strPath.c_str(), NULL) != 0;
+    if (!m_bCreated)
         ADD_FAILURE() << "cannot create scratch folder " << m_strPath;
 }
 
 ScratchFolder::~ScratchFolder()
 {
-    ForceRemoveTree(m_strPath);
+    if (m_bCreated)
+        ForceRemoveTree(m_strPath);
 }
 
 namespace {
@@ -174,6 +184,48 @@ void ForceRemoveTree(const std::string& path)
         FindClose(h);
     }
     RemoveDirectoryW(folder.c_str());
+}
+
+bool MakeFile(const std::string& path)
+{
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD dwWritten;
+    WriteFile(h, "x", 1, &dwWritten, NULL);
+    CloseHandle(h);
+    return true;
+}
+
+std::string ReadText(const std::string& path)
+{
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char sz[256];
+    DWORD cb = 0;
+    ReadFile(h, sz, sizeof(sz), &cb, NULL);
+    CloseHandle(h);
+    return std::string(sz, cb);
+}
+
+std::vector<std::string> EntriesOf(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::wstring pattern = Literal(folder);
+    if (pattern.back() != L'\\')
+        pattern += L'\\';
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((pattern + L"*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0)
+            names.push_back(Utf8(fd.cFileName));
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string Utf8(LPCWSTR psz)

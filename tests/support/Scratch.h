@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -29,14 +31,19 @@ private:
     std::string m_strName;
 };
 
-// A new, empty folder under the prefix's temporary folder, removed with all its
-// contents at the end. Path() ends in a backslash.
+// A new, empty folder %TEMP%kavrost-<tag>-<process id>-<n>\ (Path() ends in a
+// backslash), removed with all its contents at the end. A folder of that name can only
+// be left by a run that was cut short, since no living process has this id: it is
+// removed first.
 class ScratchFolder
 {
 public:
-    ScratchFolder();
+    explicit ScratchFolder(const char* pszTag = "test");
     ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
 
+    bool Created() const { return m_bCreated; }
     const std::string& Path() const { return m_strPath; }
     // Creates a folder or a file (with the given text) below the scratch folder;
     // names are UTF-8 and use '\', and intermediate folders are created.
@@ -46,12 +53,41 @@ public:
 
 private:
     std::string m_strPath;
+    bool m_bCreated;
 };
 
 // Removes a folder tree (a UTF-8 path) without the code under test: clears read-only
 // bits, deletes files and folders, and never follows a link.
 void ForceRemoveTree(const std::string& path);
 
+// A file holding a few bytes at a UTF-8 path; fails where the name exists already.
+bool MakeFile(const std::string& path);
+
+// The content of a file, or "<missing>".
+std::string ReadText(const std::string& path);
+
+// The names in a folder (UTF-8, sorted, without "." and ".."), exactly as listed.
+std::vector<std::string> EntriesOf(const std::string& folder);
+
 // A UTF-16 name in UTF-8, for comparisons and messages, and back.
 std::string Utf8(LPCWSTR psz);
 std::wstring Wide(const std::string& text);
+
+// The entries of a list of wide strings in UTF-8, in the list's order, and sorted, for
+// comparisons that do not depend on the search order.
+template <typename List>
+std::vector<std::string> ToVector(const List* pList)
+{
+    std::vector<std::string> result;
+    for (auto pos = pList->GetHeadPosition(); pos != NULL;)
+        result.push_back(Utf8(pList->GetNext(pos)));
+    return result;
+}
+
+template <typename List>
+std::vector<std::string> Sorted(const List* pList)
+{
+    std::vector<std::string> result = ToVector(pList);
+    std::sort(result.begin(), result.end());
+    return result;
+}

@@ -1,0 +1,161 @@
+#include "support/HostShell.h"
+
+#include "support/Scratch.h"
+
+#include <windows.h>
+
+namespace {
+
+std::string WithoutTrailingSeparator(std::string path)
+{
+    while (path.size() > 3 && path.back() == '\\')
+        path.pop_back();
+    return path;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text)
+{
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD dwWritten = 0;
+    BOOL bOk = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &dwWritten, NULL);
+    CloseHandle(h);
+    return bOk && dwWritten == text.size();
+}
+
+} // namespace
+
+std::string HostPath(const std::string& path)
+{
+    typedef char*(CDECL * PFN_UNIX_NAME)(LPCWSTR);
+    PFN_UNIX_NAME pfnUnixName = reinterpret_cast<PFN_UNIX_NAME>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (pfnUnixName == NULL)
+        return "";
+    char* pszHost = pfnUnixName(Wide(path).c_str());
+    if (pszHost == NULL)
+        return "";
+    std::string host = pszHost;
+    HeapFree(GetProcessHeap(), 0, pszHost);
+    return host;
+}
+
+std::string ShellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char ch : text)
+        quoted += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+    return quoted + "'";
+}
+
+// Wine starts a host program given by its Z: path but gives no handle that tells its
+// end, so the script leaves its exit status in a mark beside it, in the temporary folder.
+bool RunHostShell(const std::string& commands)
+{
+    static LONG s_nRuns = 0;
+    char szTemp[MAX_PATH], szBase[MAX_PATH + 64];
+    GetTempPathA(sizeof(szTemp), szTemp);
+    wsprintfA(szBase, "%skavrost-shell-%lu-%ld", szTemp, GetCurrentProcessId(), InterlockedIncrement(&s_nRuns));
+    std::string script = std::string(szBase) + ".sh", mark = std::string(szBase) + ".status";
+    std::string hostScript = HostPath(script), hostMark = HostPath(mark);
+    if (hostScript.empty() || hostMark.empty())
+        return false;
+    std::string text = "( set -e\n" + commands + "\n)\necho $? > " + ShellQuoted(hostMark + ".new") +
+                       " && mv " + ShellQuoted(hostMark + ".new") + " " + ShellQuoted(hostMark) + "\n";
+    if (!WriteTextFile(script, text))
+        return false;
+    std::wstring command = L"Z:\\bin\\sh \"" + Wide(hostScript) + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi;
+    bool bStarted = CreateProcessW(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi) != 0;
+    if (bStarted) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        for (int i = 0; i < 24000 && GetFileAttributesA(mark.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+            Sleep(5);
+    }
+    std::string status = ReadText(mark);
+    DeleteFileA(mark.c_str());
+    DeleteFileA(script.c_str());
+    return bStarted && (status == "0" || status == "0\n");
+}
+
+bool MakeSymbolicLink(const std::string& target, const std::string& linkPath)
+{
+    std::string hostTarget = HostPath(WithoutTrailingSeparator(target));
+    std::string hostLink = HostPath(WithoutTrailingSeparator(linkPath));
+    if (!hostTarget.empty() && !hostLink.empty()) {
+        if (!RunHostShell("ln -s " + ShellQuoted(hostTarget) + " " + ShellQuoted(hostLink)))
+            return false;
+    } else {
+        DWORD dwFlags = (GetFileAttributesW(Wide(target).c_str()) & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+        typedef BOOLEAN(WINAPI * PFN_LINK)(LPCWSTR, LPCWSTR, DWORD);
+        PFN_LINK pfn = reinterpret_cast<PFN_LINK>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkW")));
+        if (pfn == NULL || !pfn(Wide(WithoutTrailingSeparator(linkPath)).c_str(),
+                                Wide(WithoutTrailingSeparator(target)).c_str(), dwFlags))
+            return false;
+    }
+    return GetFileAttributesW(Wide(WithoutTrailingSeparator(linkPath)).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void HostRemoveTree(const std::string& path)
+{
+    std::string hostPath = HostPath(WithoutTrailingSeparator(path));
+    if (!hostPath.empty())
+        RunHostShell("rm -rf " + ShellQuoted(hostPath));
+}
+
+bool MakeHostFile(const std::string& folder, const std::string& name)
+{
+    std::string hostFolder = HostPath(WithoutTrailingSeparator(folder));
+    return !hostFolder.empty() && RunHostShell("echo x > " + ShellQuoted(hostFolder + "/" + name));
+}
+
+bool FillFolder(const std::string& folder, int count)
+{
+    std::string base = WithoutTrailingSeparator(folder), host = HostPath(base);
+    if (!host.empty())
+        return RunHostShell("cd " + ShellQuoted(host) + "\nseq -f entry%06g.dat 0 " + std::to_string(count - 1) +
+                            " | xargs touch");
+    char sz[64];
+    for (int i = 0; i < count; ++i) {
+        wsprintfA(sz, "\\entry%06d.dat", i);
+        if (!MakeFile(base + sz))
+            return false;
+    }
+    return true;
+}
+
+bool FillTree(const std::string& root, int nTop, int nSub, int nFiles)
+{
+    int nFolders = nTop * nSub;
+    std::string base = WithoutTrailingSeparator(root), host = HostPath(base);
+    if (!host.empty()) {
+        std::string vars = " -v nsub=" + std::to_string(nSub) + " -v nfolders=" + std::to_string(nFolders);
+        return RunHostShell(
+            "cd " + ShellQuoted(host) + "\n"
+            "seq 0 " + std::to_string(nFolders - 1) + " | awk" + vars +
+            " '{ printf \"top%02d/sub%02d\\n\", int($1 / nsub), $1 % nsub }' | xargs mkdir -p\n"
+            "seq 0 " + std::to_string(nFiles - 1) + " | awk" + vars +
+            " '{ f = $1 % nfolders; printf \"top%02d/sub%02d/file%06d.dat\\n\", int(f / nsub), f % nsub, $1 }'"
+            " | xargs touch");
+    }
+    char sz[64];
+    for (int f = 0; f < nFolders; ++f) {
+        wsprintfA(sz, "\\top%02d", f / nSub);
+        CreateDirectoryA((base + sz).c_str(), NULL);
+        wsprintfA(sz, "\\top%02d\\sub%02d", f / nSub, f % nSub);
+        CreateDirectoryA((base + sz).c_str(), NULL);
+    }
+    for (int i = 0; i < nFiles; ++i) {
+        int f = i % nFolders;
+        wsprintfA(sz, "\\top%02d\\sub%02d\\file%06d.dat", f / nSub, f % nSub, i);
+        if (!MakeFile(base + sz))
+            return false;
+    }
+    return true;
+}
