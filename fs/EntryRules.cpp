@@ -27,8 +27,14 @@ BOOL IsEntryItself(const CStringW& strResolved, const CStringW& strFolder, const
 {
     // A volume's root is named "\", and its entries "\name".
     int nFolder = strFolder == L"\\" ? 0 : strFolder.GetLength();
+    int nTail = strResolved.GetLength() - nFolder - 1;
     LPCWSTR pszResolved = strResolved;
-    return strResolved.GetLength() == nFolder + 1 + strName.GetLength() &&
-           wmemcmp(pszResolved, strFolder, nFolder) == 0 && pszResolved[nFolder] == L'\\' &&
-           wmemcmp(pszResolved + nFolder + 1, strName, strName.GetLength()) == 0;
+    if (nTail <= 0 || nTail > strName.GetLength() || wmemcmp(pszResolved, strFolder, nFolder) != 0 ||
+        pszResolved[nFolder] != L'\\' || wmemcmp(pszResolved + nFolder + 1, strName, nTail) != 0)
+        return FALSE;
+    // Wine names a handle without the trailing dots and blanks of its name.
+    for (int i = nTail; i < strName.GetLength(); ++i)
+        if (strName[i] != L'.' && strName[i] != L' ')
+            return FALSE;
+    return TRUE;
 }

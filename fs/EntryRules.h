@@ -26,6 +26,7 @@ BOOL IsLinkEntry(DWORD dwAttributes, DWORD dwReparseTag);
 
 // TRUE when strResolved, the name the system resolved for an entry's open handle, is the
 // entry strName of the folder whose handle the system resolved as strFolder: that name,
-// '\' and the entry's name, exactly. Where the system opens what a link leads to instead
-// of the link, or a folder on the way was swapped, the names differ.
+// '\' and the entry's name, exactly, but for trailing dots and blanks of the entry's name,
+// which Wine leaves out when it names a handle. Where the system opened what a link leads
+// to instead of the link, or a folder on the way was swapped, the names differ.
 BOOL IsEntryItself(const CStringW& strResolved, const CStringW& strFolder, const CStringW& strName);

@@ -204,8 +204,9 @@ public:
     BOOL RemoveFolder(HANDLE hFolder, const CStringW& strName, BOOL bContents)
     {
         CHandle hEntry;
+        CStringW strResolved;
         DWORD dwAttributes, dwTag;
-        if (!Open(hFolder, strName, CNtFile::Folder, hEntry) ||
+        if (!Open(hFolder, strName, CNtFile::Folder, hEntry, &strResolved) ||
             CNtFile::GetAttributes(hEntry, dwAttributes, dwTag) != 0)
             return FALSE;
         if (IsLinkEntry(dwAttributes, dwTag))
@@ -214,14 +215,12 @@ public:
             return FALSE;
         BOOL bEmptied = TRUE;
         if (bContents) {
-            int nPathLength = m_nPathLength, nResolved = m_strPath.GetLength();
+            int nPathLength = m_nPathLength;
             m_nPathLength += 1 + strName.GetLength();
-            if (m_bVerify)
-                m_strPath = JoinedName(m_strPath, strName);
+            m_strPath.Swap(strResolved);
             bEmptied = Empty(hEntry);
+            m_strPath.Swap(strResolved);
             m_nPathLength = nPathLength;
-            if (m_bVerify)
-                m_strPath = m_strPath.Left(nResolved);
         }
         return Delete(hEntry, TRUE, bEmptied);
     }
@@ -290,8 +289,10 @@ private:
     }
 
     // Opens the entry strName of hFolder as itself, trying again while another program
-    // holds it for a moment; with m_bVerify only when the handle is the entry itself.
-    BOOL Open(HANDLE hFolder, const CStringW& strName, CNtFile::Kind kind, CHandle& rEntry)
+    // holds it for a moment; with m_bVerify only when the handle is the entry itself, and
+    // then the name the system resolved for it goes to *pstrResolved.
+    BOOL Open(HANDLE hFolder, const CStringW& strName, CNtFile::Kind kind, CHandle& rEntry,
+              CStringW* pstrResolved = NULL)
     {
         for (int nTry = 0;; ++nTry) {
             LONG lStatus = CNtFile::OpenChild(hFolder, strName, kind, rEntry);
@@ -306,6 +307,8 @@ private:
             rEntry.Close();
             return FALSE;
         }
+        if (pstrResolved != NULL)
+            pstrResolved->Swap(strResolved);
         return TRUE;
     }
 
@@ -324,15 +327,10 @@ private:
         }
     }
 
-    static CStringW JoinedName(const CStringW& strFolder, const CStringW& strName)
-    {
-        return (strFolder == L"\\" ? CStringW() : strFolder) + L'\\' + strName;
-    }
-
     DWORD& m_rdwRetryBudget;
     const BOOL m_bVerify;
     CHandle m_hTop;        // the folder that holds the entry named
-    CStringW m_strPath;    // with m_bVerify: the resolved name of the folder being walked
+    CStringW m_strPath;    // with m_bVerify: the name the system resolved for the folder being walked
     int m_nPathLength;     // characters of the literal path of the folder being walked
     BYTE* m_pBuffer;       // one listing at a time
 };

@@ -4,6 +4,7 @@
 
 #include "platform/File.h"
 #include "support/HostShell.h"
+#include "support/RemovalWays.h"
 #include "support/Scratch.h"
 
 #include <atomic>
@@ -158,6 +159,22 @@ TEST_F(TreeRemoval, AFileHeldForAMomentIsTriedAgain)
     });
 }
 
+TEST_F(TreeRemoval, ABranchFiveHundredLevelsDeepIsRemoved)
+{
+    std::wstring path = L"\\\\?\\" + Wide(m_scratch.Path()) + L"t";
+    ASSERT_TRUE(CreateDirectoryW(path.c_str(), NULL));
+    for (int i = 0; i < 500; ++i) {
+        path += L"\\d";
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), NULL)) << i;
+    }
+    m_scratch.MakeFile("t\\top.txt");
+    HANDLE h = CreateFileW((path + L"\\deep.txt").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    CloseHandle(h);
+    EXPECT_TRUE(m_scanner.RemoveTree((m_scratch.Path() + "t").c_str(), TRUE));
+    EXPECT_FALSE(m_scratch.Exists("t"));
+}
+
 TEST_F(TreeRemoval, RemoveFilesTriesEveryEntryAndReportsAnyFailure)
 {
     EXPECT_TRUE(m_scanner.RemoveFiles((m_scratch.Path() + "*.none").c_str(), -1));
@@ -283,9 +300,9 @@ TEST_F(LinkSafety, AFileLinkIsRemovedAsALinkOrLeft)
     EXPECT_EQ(bResult != FALSE, !m_scratch.Exists("t\\file"));
 }
 
-// --- Long paths -----------------------------------------------------------------------
+// --- Long paths and names the system's path conversion would change -----------------
 
-class LongPaths : public TreeRemoval
+class ExactPaths : public TreeRemoval, public RemovalWay
 {
 protected:
     // A chain of folders below "t" whose deepest file's path is far beyond MAX_PATH, made
@@ -311,7 +328,7 @@ protected:
     void TearDown() override { HostRemoveTree(m_scratch.Path() + "t"); }
 };
 
-TEST_F(LongPaths, ABranchFarBeyondMaxPathIsRemovedCompletely)
+TEST_P(ExactPaths, ABranchFarBeyondMaxPathIsRemovedCompletely)
 {
     m_scratch.MakeFile("t\\short.txt");
     std::wstring deep = MakeDeepChain();
@@ -322,23 +339,22 @@ TEST_F(LongPaths, ABranchFarBeyondMaxPathIsRemovedCompletely)
     EXPECT_FALSE(m_scratch.Exists("t"));
 }
 
-TEST_F(LongPaths, ABranchFiveHundredLevelsDeepIsRemoved)
+TEST_P(ExactPaths, TrailingDotsAndBlanksAreNamesOfTheirOwn)
 {
-    std::wstring path = L"\\\\?\\" + Wide(m_scratch.Path()) + L"t";
-    ASSERT_TRUE(CreateDirectoryW(path.c_str(), NULL));
-    for (int i = 0; i < 500; ++i) {
-        path += L"\\d";
-        ASSERT_TRUE(CreateDirectoryW(path.c_str(), NULL)) << i;
+    // In the plain path form "a." and "a " would both name "a", and so would be left.
+    const std::wstring t = L"\\\\?\\" + Wide(m_scratch.Path()) + L"t";
+    ASSERT_TRUE(CreateDirectoryW(t.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryW((t + L"\\b.").c_str(), NULL));
+    for (const wchar_t* name : { L"\\a.", L"\\a ", L"\\a", L"\\b.\\c ", L"\\b.\\c.." }) {
+        HANDLE h = CreateFileW((t + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h) << Utf8(name);
+        CloseHandle(h);
     }
-    m_scratch.MakeFile("t\\top.txt");
-    HANDLE h = CreateFileW((path + L"\\deep.txt").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    CloseHandle(h);
     EXPECT_TRUE(m_scanner.RemoveTree((m_scratch.Path() + "t").c_str(), TRUE));
-    EXPECT_FALSE(m_scratch.Exists("t"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(t.c_str()));
 }
 
-TEST_F(LongPaths, APathBeyondTheCompositionBoundIsNeverCut)
+TEST_P(ExactPaths, APathBeyondTheCompositionBoundIsNeverCut)
 {
     // The padding "\." keeps naming the same folder: a path cut anywhere in it would
     // name t itself, which must not be touched.
@@ -357,6 +373,8 @@ TEST_F(LongPaths, APathBeyondTheCompositionBoundIsNeverCut)
     EXPECT_FALSE(m_scanner.RemoveTree(("\\\\?\\" + padded).c_str(), TRUE));
     EXPECT_TRUE(m_scratch.Exists("t\\victim.txt"));
 }
+
+KAVROST_BOTH_REMOVAL_WAYS(ExactPaths);
 
 // --- The rules that decide whether an entry may be touched -----------------------------
 
@@ -401,6 +419,11 @@ TEST(EntryRules, AHandleIsTheEntryOnlyWhereItsFolderAndNameResolveExactly)
     EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\big\\f1\\x", folder, L"f1")) << "a link's target below";
     EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\bigf1", folder, L"f1"));
     EXPECT_FALSE(IsEntryItself(L"", folder, L"f1"));
+    // Wine names a handle without the trailing dots and blanks of its name.
+    EXPECT_TRUE(IsEntryItself(L"\\u\\anna\\big\\f1", folder, L"f1. ."));
+    EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\big\\f1", folder, L"f1.x"));
+    EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\big\\f1.", folder, L"f1"));
+    EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\big\\", folder, L"..."));
 }
 
 // --- A tree that changes while it is removed --------------------------------------------

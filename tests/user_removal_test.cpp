@@ -4,6 +4,7 @@
 #include "product/UserFolders.h"
 
 #include "support/HostShell.h"
+#include "support/RemovalWays.h"
 #include "support/Scratch.h"
 
 #include <gtest/gtest.h>
@@ -131,7 +132,8 @@ class RemoveUserMissingParts : public UserRemovalTest {};
 class RemoveUserBadNames : public UserRemovalTest {};
 class RemoveUserBaseFolders : public UserRemovalTest {};
 class RemoveUserSurvivors : public UserRemovalTest {};
-class RemoveUserExactNames : public UserRemovalTest {};
+class RemoveUserExactNames : public UserRemovalTest, public RemovalWay {};
+KAVROST_BOTH_REMOVAL_WAYS(RemoveUserExactNames);
 class RemoveUserRegistryLinks : public UserRemovalTest {};
 
 TEST_F(RemoveUserLocations, AllThreeGoAndSiblingsStay)
@@ -325,7 +327,7 @@ TEST_F(RemoveUserSurvivors, LinkedFolderTargetSurvives)
     HostRemoveTree(m_install + "User\\anna");
 }
 
-TEST_F(RemoveUserExactNames, NamesThatReadAsPathsStayInsideTheUsersFolders)
+TEST_P(RemoveUserExactNames, NamesThatReadAsPathsStayInsideTheUsersFolders)
 {
     // U+FF3C FULLWIDTH REVERSE SOLIDUS: the ANSI calls return it as '\'.
     const std::string up = "..\xEF\xBC\xBC";
@@ -355,7 +357,7 @@ TEST_F(RemoveUserExactNames, NamesThatReadAsPathsStayInsideTheUsersFolders)
     }
 }
 
-TEST_F(RemoveUserExactNames, BestFitTwinsAreSeparateUsers)
+TEST_P(RemoveUserExactNames, BestFitTwinsAreSeparateUsers)
 {
     // The ANSI calls list both of each pair under one name.
     const std::string lukasz = "\xC5\x81ukasz";
@@ -373,7 +375,7 @@ TEST_F(RemoveUserExactNames, BestFitTwinsAreSeparateUsers)
     ExpectUserIntact("anna");
 }
 
-TEST_F(RemoveUserExactNames, NamesOutsideTheCodePageAreRemovedCompletely)
+TEST_P(RemoveUserExactNames, NamesOutsideTheCodePageAreRemovedCompletely)
 {
     const std::string greek = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";
     const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";
