@@ -235,6 +235,32 @@ TEST_F(RemoveUserBaseFolders, EmptyOrRelativeAgencyLeavesTheCurrentFolderAlone)
     EXPECT_TRUE(AgencyFolderExists("anna")) << "the agency setting no longer names it";
 }
 
+TEST_F(RemoveUserBaseFolders, FoldersOutsideTheCodePageAreReadAndRemovedExactly)
+{
+    // Read through the ANSI code page, "\u0141ukasz" becomes "Lukasz": another folder,
+    // whose users Delete! would then remove.
+    const std::string lukasz = "\xC5\x81ukasz\\";
+    for (const std::string& base : { lukasz, std::string("Lukasz\\") }) {
+        m_root.MakeFile(base + "User\\anna\\profile.ini", base);
+        m_root.MakeFile(base + "USER_SPC\\anna\\spc\\a.bin", base);
+    }
+    const std::wstring folder = Wide(m_root.Path() + lukasz);
+    HKEY hKey;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, Wide(KAVROST_PRODUCT_KEY "\\Directories").c_str(),
+                                             0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL));
+    for (const wchar_t* value : { L"PathName", L"Agency" })
+        RegSetValueExW(hKey, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>((folder.size() + 1) * sizeof(WCHAR)));
+    RegCloseKey(hKey);
+
+    ProductFolders folders = { ReadInstallFolder(), ReadAgencyFolder() };
+    EXPECT_EQ(RemoveUserDone, RemoveUser(folders, L"anna"));
+    EXPECT_FALSE(m_root.Exists(lukasz + "User\\anna"));
+    EXPECT_FALSE(m_root.Exists(lukasz + "USER_SPC\\anna"));
+    EXPECT_EQ("Lukasz\\", ReadText(m_root.Path() + "Lukasz\\User\\anna\\profile.ini"));
+    EXPECT_EQ("Lukasz\\", ReadText(m_root.Path() + "Lukasz\\USER_SPC\\anna\\spc\\a.bin"));
+}
+
 TEST_F(RemoveUserBaseFolders, RelativeInstallFolderRemovesNothing)
 {
     // Half a user would be left: the agency folder and the key stay too.
