@@ -213,7 +213,7 @@ public:
             return Delete(hEntry, FALSE, TRUE);   // the system opened the link itself
         if ((dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             return FALSE;
-        BOOL bEmptied = TRUE;
+        BOOL bEmptied = FALSE;   // everything the folder held has gone
         if (bContents) {
             int nPathLength = m_nPathLength;
             m_nPathLength += 1 + strName.GetLength();

@@ -408,8 +408,9 @@ LONG CNtFile::MarkForDeletion(HANDLE hEntry, BOOL bFolder)
     if (!Nt().Complete())
         return NtStatus::kNotImplemented;
     if (bFolder) {
-        // Windows refuses to mark a folder that holds entries; Wine 8 accepts it and
-        // then keeps the folder without a word when the handle is closed.
+        // The system refuses to mark a folder that holds entries, but Wine 8 looks only
+        // once per handle: marked again, the folder is accepted and then kept without a
+        // word when the handle is closed. So the folder is asked itself.
         BYTE buffer[2048];
         CFolderReader reader(hEntry, buffer, sizeof(buffer));
         CFolderEntry entry;
