@@ -149,7 +149,7 @@ TEST_F(MainDialogInProcess, SystemMenuGetsTheAboutEntryAfterASeparator)
         info.fMask = MIIM_FTYPE;
         GetMenuItemInfoA(hMenu, nCount - 2, TRUE, &info);
         EXPECT_TRUE(info.fType & MFT_SEPARATOR) << "no separator before the About entry";
-        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+        PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
     });
 }
 
@@ -170,7 +170,7 @@ TEST_F(MainDialogInProcess, IconIsTheWindowsBigSmallAndDragIcon)
         EXPECT_TRUE(dlg.IsIconic());
         ShowWindow(dlg.m_hWnd, SW_RESTORE);
         EXPECT_FALSE(dlg.IsIconic());
-        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+        PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
     });
 }
 
@@ -184,16 +184,16 @@ TEST_F(MainDialogInProcess, PromptIsExchangedAndTheListFilled)
         char szPrompt[128] = "";
         GetDlgItemTextA(dlg.m_hWnd, IDC_PROMPT, szPrompt, sizeof(szPrompt));
         EXPECT_STREQ("Select a local user to delete:", szPrompt);
-        EXPECT_EQ(3, dlg.m_listUsers.GetCount());
-        CString strFirst;
+        EXPECT_EQ(3, SendDlgItemMessageA(dlg.m_hWnd, IDC_USER_LIST, LB_GETCOUNT, 0, 0));
+        CStringW strFirst;
         dlg.m_listUsers.GetText(0, strFirst);
-        EXPECT_STREQ("_x", strFirst);
+        EXPECT_STREQ(L"_x", strFirst);
         EXPECT_EQ(LB_ERR, dlg.m_listUsers.GetCurSel());
         // A second data exchange reads the control back into the member.
         SetDlgItemTextA(dlg.m_hWnd, IDC_PROMPT, "changed");
         dlg.UpdateData(TRUE);
         EXPECT_STREQ("changed", dlg.m_strPrompt);
-        dlg.PostMessage(WM_SYSCOMMAND, SC_CLOSE);
+        PostMessageA(dlg.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     EXPECT_EQ(IDCANCEL, nResult) << "the close box ends the dialog with IDCANCEL";
     EXPECT_EQ(NULL, dlg.m_hWnd);
@@ -212,7 +212,7 @@ TEST_F(MainDialogInProcess, DeleteWarnsWithTheWarningIcon)
         // The click on Delete!; the warning comes and is answered before the call returns.
         SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dlg.m_hWnd, IDOK)));
-        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+        PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
     });
     UnhookWindowsHookEx(hHook);
 
@@ -247,13 +247,13 @@ TEST_F(ModalDialog, OwnerIsTheMainWindowAndDisabledMeanwhile)
         CAboutDlg about;
         INT_PTR nResult = RunModal(about, [&] {
             EXPECT_EQ(dlg.m_hWnd, GetWindow(about.m_hWnd, GW_OWNER));
-            EXPECT_FALSE(dlg.IsWindowEnabled());
+            EXPECT_FALSE(IsWindowEnabled(dlg.m_hWnd));
             EXPECT_TRUE(IsWindowVisible(about.m_hWnd)) << "the template has no visible style";
-            about.PostMessage(WM_COMMAND, IDOK);
+            PostMessageA(about.m_hWnd, WM_COMMAND, IDOK, 0);
         });
         EXPECT_EQ(IDOK, nResult);
-        EXPECT_TRUE(dlg.IsWindowEnabled());
-        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+        EXPECT_TRUE(IsWindowEnabled(dlg.m_hWnd));
+        PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
     });
 }
 
@@ -297,7 +297,7 @@ TEST_F(ModalDialog, AboutBoxIsCentredOnAMovedMainDialog)
         SetTimer(NULL, 0, 10, RunCheckOnce);
         // The About entry of the system menu; returns once the box has closed.
         dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
-        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+        PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
 
         ASSERT_NE((HWND)NULL, hAbout) << "no About box came up";
         // Centres compared doubled, so that the halving of odd sizes shows as at most 1.

@@ -42,13 +42,13 @@ BOOL CRemoverDlg::OnInitDialog()
 
     m_bGerman = ChooseLanguage();
 
-    CMenu* pSysMenu = GetSystemMenu(FALSE);
-    if (pSysMenu != NULL) {
+    HMENU hSysMenu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (hSysMenu != NULL) {
         CString strAboutMenu;
         strAboutMenu.LoadString(IDS_ABOUTBOX);
         if (!strAboutMenu.IsEmpty()) {
-            pSysMenu->AppendMenu(MF_SEPARATOR);
-            pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
+            ::AppendMenuA(hSysMenu, MF_SEPARATOR, 0, NULL);
+            ::AppendMenuA(hSysMenu, MF_STRING, IDM_ABOUTBOX, strAboutMenu);
         }
     }
 
@@ -74,9 +74,9 @@ void CRemoverDlg::ApplyLanguageTexts()
         m_strPrompt.LoadString(IDS_PROMPT_DE);
         CString strText;
         strText.LoadString(IDS_DELETE_DE);
-        GetDlgItem(IDOK)->SetWindowText(strText);
+        ::SetDlgItemTextA(m_hWnd, IDOK, strText);
         strText.LoadString(IDS_CLOSE_DE);
-        GetDlgItem(IDCANCEL)->SetWindowText(strText);
+        ::SetDlgItemTextA(m_hWnd, IDCANCEL, strText);
     } else {
         m_strPrompt.LoadString(IDS_PROMPT_EN);
     }
@@ -193,7 +193,7 @@ RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser, bool* 
     HANDLE hThread = thread;
 
     m_bRemoving = TRUE;
-    EnableWindow(FALSE);
+    ::EnableWindow(m_hWnd, FALSE);
     ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
     while (::MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
         MSG msg;
@@ -208,7 +208,7 @@ RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser, bool* 
         }
     }
     m_bRemoving = FALSE;
-    EnableWindow(TRUE);
+    ::EnableWindow(m_hWnd, TRUE);
     *pbOutOfMemory = job.bOutOfMemory;
     return job.result;
 }
