@@ -236,6 +236,70 @@ TEST_F(MainDialogInProcess, ProductMissingEndsTheModalLoopAndKeepsTheQuitRequest
     EXPECT_EQ(0u, msg.wParam);
 }
 
+// Answers the warning of Delete! with Yes and any later box with OK. Once the warning
+// has gone and the dialog waits for the removal, a timer posts a quit request (code 7).
+HWND g_hWarning;
+HWND g_hRemoverDlg;
+bool g_bQuitPosted;
+
+void CALLBACK PostQuitDuringTheRemoval(HWND, UINT, UINT_PTR idEvent, DWORD)
+{
+    if (IsWindow(g_hWarning))
+        return;
+    KillTimer(NULL, idEvent);
+    if (!IsWindowEnabled(g_hRemoverDlg)) {
+        PostQuitMessage(7);
+        g_bQuitPosted = true;
+    }
+}
+
+LRESULT CALLBACK AnswerWarningYes(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    HWND hWnd = reinterpret_cast<HWND>(wParam);
+    if (nCode == HCBT_ACTIVATE && hWnd != g_hRemoverDlg) {
+        if (g_hWarning == NULL) {
+            g_hWarning = hWnd;
+            PostMessageA(hWnd, WM_COMMAND, IDYES, 0);
+            SetTimer(NULL, 0, 1, PostQuitDuringTheRemoval);
+        } else {
+            PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return CallNextHookEx(NULL, nCode, wParam, lParam);
+}
+
+TEST_F(MainDialogInProcess, AQuitDuringARemovalIsHeldUntilTheRemovalHasEnded)
+{
+    InstallProduct({"anna", "bob"});
+    for (int file = 0; file < 1500; ++file)
+        m_install.MakeFile("User\\anna\\f" + std::to_string(file % 30) + "\\" + std::to_string(file) + ".dat");
+    TestableRemoverDlg dlg;
+    testApp.m_pMainWnd = &dlg;
+    g_hWarning = NULL;
+    g_bQuitPosted = false;
+    INT_PTR nResult = RunModal(dlg, [&] {
+        g_hRemoverDlg = dlg.m_hWnd;
+        HHOOK hHook = SetWindowsHookExA(WH_CBT, AnswerWarningYes, NULL, GetCurrentThreadId());
+        SendDlgItemMessageA(dlg.m_hWnd, IDC_USER_LIST, LB_SETCURSEL, 0, 0);
+        // Delete! on anna; returns once the removal and what follows it are over.
+        SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dlg.m_hWnd, IDOK)));
+        UnhookWindowsHookEx(hHook);
+        EXPECT_TRUE(IsWindowVisible(dlg.m_hWnd)) << "the quit ended the dialog during the removal";
+        EXPECT_EQ(1, SendDlgItemMessageA(dlg.m_hWnd, IDC_USER_LIST, LB_GETCOUNT, 0, 0))
+            << "the list was not rebuilt after the removal";
+        // Should the quit have been lost, this ends the dialog instead of the test's time.
+        PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    });
+
+    ASSERT_TRUE(g_bQuitPosted) << "the removal ended before the quit could be posted; give it more files";
+    EXPECT_EQ(-1, nResult);
+    EXPECT_FALSE(m_install.Exists("User\\anna")) << "the quit cut the removal short";
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit request was swallowed";
+    EXPECT_EQ(7u, msg.wParam);
+}
+
 using ModalDialog = DialogTest;
 
 TEST_F(ModalDialog, OwnerIsTheMainWindowAndDisabledMeanwhile)
