@@ -231,11 +231,11 @@ int CStringT<TChar>::Compare(PCXSTR psz) const
 }
 
 template <typename TChar>
-int CStringT<TChar>::Find(TChar ch, int nStart) const
+int CStringT<TChar>::Find(TChar ch) const
 {
-    if (ch == 0 || nStart < 0 || nStart >= m_nDataLength)
+    if (ch == 0)
         return -1;
-    PCXSTR p = Chars<TChar>::Find(m_pchData + nStart, ch);
+    PCXSTR p = Chars<TChar>::Find(m_pchData, ch);
     return p != NULL ? static_cast<int>(p - m_pchData) : -1;
 }
 

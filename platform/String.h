@@ -43,7 +43,7 @@ public:
     int Compare(PCXSTR psz) const;          // character order, like strcmp
 
     // Position of the first (last) occurrence, or -1 when absent.
-    int Find(TChar ch, int nStart = 0) const;
+    int Find(TChar ch) const;
     int ReverseFind(TChar ch) const;
 
     CStringT Left(int nCount) const;

@@ -90,7 +90,6 @@ TEST(StringSearch, FindAndReverseFind)
     EXPECT_EQ(-1, s.ReverseFind('?'));
     EXPECT_EQ(-1, CString().Find('a'));
     EXPECT_EQ(-1, CString().ReverseFind('a'));
-    EXPECT_EQ(6, s.Find('\\', 3));
 }
 
 std::string Bytes(const CString& s)
