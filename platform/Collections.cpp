@@ -2,21 +2,18 @@
 
 #include <new>
 
-template <typename TChar>
-CStringArrayT<TChar>::CStringArrayT() : m_pData(NULL), m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1) {}
+CStringArrayW::CStringArrayW() : m_pData(NULL), m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1) {}
 
-template <typename TChar>
-CStringArrayT<TChar>::~CStringArrayT()
+CStringArrayW::~CStringArrayW()
 {
     delete[] m_pData;
 }
 
-template <typename TChar>
-void CStringArrayT<TChar>::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
+void CStringArrayW::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
 {
     if (nGrowBy >= 0)
         m_nGrowBy = nGrowBy;
-    if (nNewSize < 0 || nNewSize > static_cast<INT_PTR>(0x7FFFFFFF / sizeof(String)))
+    if (nNewSize < 0 || nNewSize > static_cast<INT_PTR>(0x7FFFFFFF / sizeof(CStringW)))
         AfxThrowMemoryException();
     if (nNewSize == 0) {
         delete[] m_pData;
@@ -37,7 +34,7 @@ void CStringArrayT<TChar>::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
         nGrow = nGrow < 4 ? 4 : (nGrow > 1024 ? 1024 : nGrow);
     }
     INT_PTR nNewMax = m_nMaxSize + nGrow > nNewSize ? m_nMaxSize + nGrow : nNewSize;
-    String* pNew = new (std::nothrow) String[static_cast<size_t>(nNewMax)];
+    CStringW* pNew = new (std::nothrow) CStringW[static_cast<size_t>(nNewMax)];
     if (pNew == NULL)
         AfxThrowMemoryException();
     // The strings move to the new block; their character buffers stay where they are.
@@ -49,8 +46,7 @@ void CStringArrayT<TChar>::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
     m_nMaxSize = nNewMax;
 }
 
-template <typename TChar>
-void CStringArrayT<TChar>::SetAtGrow(INT_PTR nIndex, const TChar* pszElement)
+void CStringArrayW::SetAtGrow(INT_PTR nIndex, LPCWSTR pszElement)
 {
     // Growing moves the strings without moving their characters, so pszElement stays
     // valid even when it is the text of an element of this array.
@@ -59,28 +55,33 @@ void CStringArrayT<TChar>::SetAtGrow(INT_PTR nIndex, const TChar* pszElement)
     m_pData[nIndex] = pszElement;
 }
 
-template <typename TChar>
-INT_PTR CStringArrayT<TChar>::Add(const TChar* pszElement)
+INT_PTR CStringArrayW::Add(LPCWSTR pszElement)
 {
     INT_PTR nIndex = m_nSize;
     SetAtGrow(nIndex, pszElement);
     return nIndex;
 }
 
-template <typename TChar>
-CStringListT<TChar>::CStringListT(INT_PTR nBlockSize)
-    : m_pHead(NULL), m_pTail(NULL), m_nCount(0), m_nBlockSize(nBlockSize)
+CStringListW::CStringListW(INT_PTR) : m_pHead(NULL), m_pTail(NULL)
 {
 }
 
-template <typename TChar>
-CStringListT<TChar>::~CStringListT()
+CStringListW::~CStringListW()
 {
     RemoveAll();
 }
 
-template <typename TChar>
-POSITION CStringListT<TChar>::AddTail(const TChar* pszElement)
+void CStringListW::RemoveAll()
+{
+    while (m_pHead != NULL) {
+        CNode* pNext = m_pHead->pNext;
+        delete m_pHead;
+        m_pHead = pNext;
+    }
+    m_pTail = NULL;
+}
+
+void CStringListW::AddTail(LPCWSTR pszElement)
 {
     CNode* pNode = new (std::nothrow) CNode;
     if (pNode == NULL)
@@ -97,49 +98,11 @@ POSITION CStringListT<TChar>::AddTail(const TChar* pszElement)
     else
         m_pHead = pNode;
     m_pTail = pNode;
-    ++m_nCount;
-    return reinterpret_cast<POSITION>(pNode);
 }
 
-template <typename TChar>
-void CStringListT<TChar>::AddTail(const CStringListT* pNewList)
-{
-    // Counted, so that appending a list to itself copies each string once.
-    const CNode* pNode = pNewList->m_pHead;
-    for (INT_PTR n = pNewList->m_nCount; n > 0 && pNode != NULL; --n, pNode = pNode->pNext)
-        AddTail(pNode->data);
-}
-
-template <typename TChar>
-void CStringListT<TChar>::RemoveAll()
-{
-    CNode* pNode = m_pHead;
-    while (pNode != NULL) {
-        CNode* pNext = pNode->pNext;
-        delete pNode;
-        pNode = pNext;
-    }
-    m_pHead = m_pTail = NULL;
-    m_nCount = 0;
-}
-
-template <typename TChar>
-const CStringT<TChar>& CStringListT<TChar>::GetNext(POSITION& rPosition) const
+const CStringW& CStringListW::GetNext(POSITION& rPosition) const
 {
     const CNode* pNode = reinterpret_cast<const CNode*>(rPosition);
     rPosition = reinterpret_cast<POSITION>(pNode->pNext);
     return pNode->data;
 }
-
-template <typename TChar>
-CStringT<TChar>& CStringListT<TChar>::GetNext(POSITION& rPosition)
-{
-    CNode* pNode = reinterpret_cast<CNode*>(rPosition);
-    rPosition = reinterpret_cast<POSITION>(pNode->pNext);
-    return pNode->data;
-}
-
-template class CStringArrayT<char>;
-template class CStringArrayT<WCHAR>;
-template class CStringListT<char>;
-template class CStringListT<WCHAR>;

@@ -1,22 +1,8 @@
 #include "platform/Controls.h"
 
-#include <map>
-#include <memory>
-
 int CListBox::GetCurSel() const
 {
     return static_cast<int>(::SendMessageA(m_hWnd, LB_GETCURSEL, 0, 0));
-}
-
-void CListBox::GetText(int nIndex, CString& rString) const
-{
-    int nLength = static_cast<int>(::SendMessageA(m_hWnd, LB_GETTEXTLEN, nIndex, 0));
-    if (nLength == LB_ERR) {
-        rString.Empty();
-        return;
-    }
-    ::SendMessageA(m_hWnd, LB_GETTEXT, nIndex, reinterpret_cast<LPARAM>(rString.GetBuffer(nLength)));
-    rString.ReleaseBuffer();
 }
 
 void CListBox::GetText(int nIndex, CStringW& rString) const
@@ -35,11 +21,6 @@ int CListBox::AddString(LPCWSTR lpszItem)
     return static_cast<int>(::SendMessageW(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)));
 }
 
-int CListBox::AddString(LPCSTR lpszItem)
-{
-    return static_cast<int>(::SendMessageA(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)));
-}
-
 void CListBox::ResetContent()
 {
     ::SendMessageA(m_hWnd, LB_RESETCONTENT, 0, 0);
@@ -48,28 +29,6 @@ void CListBox::ResetContent()
 void CListBox::InitStorage(int nItems, UINT nBytes)
 {
     ::SendMessageW(m_hWnd, LB_INITSTORAGE, nItems, nBytes);
-}
-
-int CListBox::GetCount() const
-{
-    return static_cast<int>(::SendMessageA(m_hWnd, LB_GETCOUNT, 0, 0));
-}
-
-CMenu* CMenu::FromHandle(HMENU hMenu)
-{
-    if (hMenu == NULL)
-        return NULL;
-    static std::map<HMENU, std::unique_ptr<CMenu>> s_temporary;
-    std::unique_ptr<CMenu>& pMenu = s_temporary[hMenu];
-    if (!pMenu)
-        pMenu.reset(new CMenu);
-    pMenu->m_hMenu = hMenu;
-    return pMenu.get();
-}
-
-BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem)
-{
-    return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
 }
 
 CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd)

@@ -24,7 +24,8 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
 }
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_bEnded(FALSE), m_nModalResult(-1)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_hAwaited(NULL), m_endKind(EndNone),
+      m_nEndCode(0)
 {
 }
 
@@ -53,31 +54,13 @@ INT_PTR CDialog::DoModal()
     if (bOwnerEnabled)
         ::EnableWindow(hOwner, FALSE);
 
-    m_bEnded = FALSE;
-    m_nModalResult = -1;
-    BOOL bQuit = FALSE;
-    WPARAM nQuitCode = 0;
+    m_endKind = EndNone;
     HWND hWnd = ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hOwner,
                                      DialogProc, reinterpret_cast<LPARAM>(this));
     if (hWnd != NULL) {
-        if (!m_bEnded)
+        if (m_endKind == EndNone)
             ::ShowWindow(hWnd, SW_SHOWNORMAL);
-        MSG msg;
-        while (!m_bEnded) {
-            BOOL bRet = ::GetMessageA(&msg, NULL, 0, 0);
-            if (bRet == 0) {
-                bQuit = TRUE;
-                nQuitCode = msg.wParam;
-                m_nModalResult = -1;
-                break;
-            }
-            if (bRet == -1)
-                break;
-            if (!::IsDialogMessageA(hWnd, &msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-        }
+        RunLoop(NULL);
     }
 
     // The owner comes back before the dialog goes, so that it gets the activation.
@@ -90,19 +73,60 @@ INT_PTR CDialog::DoModal()
     }
     m_hWnd = NULL;
     // The quit request belongs to the loops outside this one as well.
-    if (bQuit)
-        ::PostQuitMessage(static_cast<int>(nQuitCode));
-    return m_nModalResult;
+    if (m_endKind == EndQuit)
+        ::PostQuitMessage(m_nEndCode);
+    return m_endKind == EndResult ? m_nEndCode : -1;
 }
 
 void CDialog::EndDialog(int nResult)
 {
-    m_nModalResult = nResult;
-    m_bEnded = TRUE;
-    if (m_hWnd != NULL)
-        ::ShowWindow(m_hWnd, SW_HIDE);
+    if (m_endKind != EndQuit) {
+        m_endKind = EndResult;
+        m_nEndCode = nResult;
+    }
+    if (m_hAwaited != NULL || m_hWnd == NULL)
+        return;
+    ::ShowWindow(m_hWnd, SW_HIDE);
     // Wakes the loop in case no other message is waiting.
     ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+}
+
+void CDialog::RunLoop(HANDLE hAwaited)
+{
+    for (;;) {
+        if (hAwaited == NULL && m_endKind != EndNone)
+            return;
+        DWORD dwWake = ::MsgWaitForMultipleObjectsEx(hAwaited != NULL ? 1 : 0, &hAwaited, INFINITE,
+                                                     QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (hAwaited != NULL && dwWake == WAIT_OBJECT_0)
+            return;
+        // Without a wait, the messages behind an end stay for the loops outside.
+        MSG msg;
+        while ((hAwaited != NULL || m_endKind == EndNone) && ::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                m_endKind = EndQuit;
+                m_nEndCode = static_cast<int>(msg.wParam);
+            } else if (!::IsDialogMessageA(m_hWnd, &msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        }
+    }
+}
+
+void CDialog::WaitAnswering(HANDLE hObject)
+{
+    m_hAwaited = hObject;
+    ::EnableWindow(m_hWnd, FALSE);
+    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+    RunLoop(hObject);
+    m_hAwaited = NULL;
+    ::EnableWindow(m_hWnd, TRUE);
+}
+
+void CDialog::ReportOutOfMemory()
+{
+    ::MessageBoxA(m_hWnd, "Out of memory.", AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Modal dialogs come up centred on their owner, or on the screen's work area
@@ -170,6 +194,11 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, BOOL* pHan
 {
     *pHandled = TRUE;
     switch (message) {
+    case WM_SETCURSOR:
+        if (m_hAwaited == NULL)
+            break;
+        ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+        return TRUE;
     case WM_INITDIALOG: {
         INT_PTR nResult = OnInitDialog();
         CenterOnOwner();
@@ -238,9 +267,9 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     } catch (CMemoryException* e) {
         // Allocation failure ends in one box, whichever allocator failed.
         e->Delete();
-        ::MessageBoxA(hWnd, "Out of memory.", AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
+        pDlg->ReportOutOfMemory();
     } catch (const std::bad_alloc&) {
-        ::MessageBoxA(hWnd, "Out of memory.", AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
+        pDlg->ReportOutOfMemory();
     } catch (CException* e) {
         e->Delete();
     } catch (...) {

@@ -1,8 +1,11 @@
 // CDialog: a dialog made from a template of the resources, run modally.
 //
-// DoModal creates the dialog, disables its owner and runs a loop of its own
-// until the dialog is ended (EndDialog) or a quit request arrives. One dialog
-// procedure routes the messages to the virtual handlers below.
+// DoModal creates the dialog, disables its owner and runs the dialog's message
+// loop until the dialog is ended (EndDialog) or a quit request arrives. A handler
+// can wait for an object in the same loop (WaitAnswering): the dialog goes on
+// answering meanwhile, and an end or a quit request that comes during the wait is
+// held until the handler has returned. One dialog procedure routes the messages
+// to the virtual handlers below.
 #pragma once
 
 #include "platform/Wnd.h"
@@ -34,6 +37,8 @@ public:
     // IDOK, IDCANCEL or the code given to EndDialog; -1 when the dialog could not be
     // created or a quit request ended it.
     virtual INT_PTR DoModal();
+    // Ends the dialog with nResult, or, during a wait, once the wait's handler has
+    // returned (unless a quit request came first).
     void EndDialog(int nResult);
 
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
@@ -49,14 +54,30 @@ protected:
     // nothing, so the system's dialog handling applies.
     virtual BOOL OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* pResult);
 
+    // Runs the dialog's messages until hObject is signalled, with the dialog disabled
+    // and showing the wait cursor.
+    void WaitAnswering(HANDLE hObject);
+    BOOL IsWaiting() const { return m_hAwaited != NULL; }
+
+    // The box that tells of a failed allocation, owned by this dialog.
+    void ReportOutOfMemory();
+
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam, BOOL* pHandled);
     HWND FindOwner() const;
     void CenterOnOwner();
+    // The dialog's one message loop: until the dialog is to end or, given hAwaited,
+    // until that object is signalled.
+    void RunLoop(HANDLE hAwaited);
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
-    BOOL m_bEnded;
-    int m_nModalResult;
+    HANDLE m_hAwaited;   // the object a handler waits for, or NULL
+
+    // How the dialog is to end: not yet, with EndDialog's result, or by a quit
+    // request with its code. A quit request outranks a result.
+    enum EndKind { EndNone, EndResult, EndQuit };
+    EndKind m_endKind;
+    int m_nEndCode;
 };

@@ -4,8 +4,6 @@
 
 #include <limits.h>
 #include <mbstring.h>
-#include <stdarg.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
@@ -23,7 +21,6 @@ struct Chars<char>
     static const unsigned char* U(const char* p) { return reinterpret_cast<const unsigned char*>(p); }
     static int Length(const char* p) { return lstrlenA(p); }
     static int Compare(const char* a, const char* b) { return strcmp(a, b); }
-    static int CompareNoCase(const char* a, const char* b) { return _mbsicmp(U(a), U(b)); }
     static const char* Find(const char* p, char ch)
     {
         return reinterpret_cast<const char*>(_mbschr(U(p), static_cast<unsigned char>(ch)));
@@ -31,10 +28,6 @@ struct Chars<char>
     static const char* FindLast(const char* p, char ch)
     {
         return reinterpret_cast<const char*>(_mbsrchr(U(p), static_cast<unsigned char>(ch)));
-    }
-    static const char* FindSub(const char* p, const char* sub)
-    {
-        return reinterpret_cast<const char*>(_mbsstr(U(p), U(sub)));
     }
     static size_t LengthWithin(const char* p, size_t n) { return strnlen(p, n); }
 };
@@ -44,10 +37,8 @@ struct Chars<WCHAR>
 {
     static int Length(const WCHAR* p) { return lstrlenW(p); }
     static int Compare(const WCHAR* a, const WCHAR* b) { return wcscmp(a, b); }
-    static int CompareNoCase(const WCHAR* a, const WCHAR* b) { return _wcsicmp(a, b); }
     static const WCHAR* Find(const WCHAR* p, WCHAR ch) { return wcschr(p, ch); }
     static const WCHAR* FindLast(const WCHAR* p, WCHAR ch) { return wcsrchr(p, ch); }
-    static const WCHAR* FindSub(const WCHAR* p, const WCHAR* sub) { return wcsstr(p, sub); }
     static size_t LengthWithin(const WCHAR* p, size_t n) { return wcsnlen(p, n); }
 };
 
@@ -240,26 +231,11 @@ int CStringT<TChar>::Compare(PCXSTR psz) const
 }
 
 template <typename TChar>
-int CStringT<TChar>::CompareNoCase(PCXSTR psz) const
+int CStringT<TChar>::Find(TChar ch) const
 {
-    return Chars<TChar>::CompareNoCase(m_pchData, NotNull(psz));
-}
-
-template <typename TChar>
-int CStringT<TChar>::Find(TChar ch, int nStart) const
-{
-    if (ch == 0 || nStart < 0 || nStart >= m_nDataLength)
+    if (ch == 0)
         return -1;
-    PCXSTR p = Chars<TChar>::Find(m_pchData + nStart, ch);
-    return p != NULL ? static_cast<int>(p - m_pchData) : -1;
-}
-
-template <typename TChar>
-int CStringT<TChar>::Find(PCXSTR pszSub, int nStart) const
-{
-    if (pszSub == NULL || nStart < 0 || nStart > m_nDataLength)
-        return -1;
-    PCXSTR p = Chars<TChar>::FindSub(m_pchData + nStart, pszSub);
+    PCXSTR p = Chars<TChar>::Find(m_pchData, ch);
     return p != NULL ? static_cast<int>(p - m_pchData) : -1;
 }
 
@@ -276,16 +252,6 @@ template <typename TChar>
 CStringT<TChar> CStringT<TChar>::Left(int nCount) const
 {
     return Mid(0, nCount);
-}
-
-template <typename TChar>
-CStringT<TChar> CStringT<TChar>::Right(int nCount) const
-{
-    if (nCount < 0)
-        nCount = 0;
-    if (nCount > m_nDataLength)
-        nCount = m_nDataLength;
-    return CStringT(m_pchData + m_nDataLength - nCount, nCount);
 }
 
 template <typename TChar>
@@ -308,25 +274,6 @@ CStringT<TChar> CStringT<TChar>::Mid(int nFirst, int nCount) const
     return CStringT(m_pchData + nFirst, nCount);
 }
 
-template <>
-void CStringT<char>::Format(LPCSTR pszFormat, ...)
-{
-    va_list args;
-    va_start(args, pszFormat);
-    int nLength = _vscprintf(pszFormat, args);
-    va_end(args);
-    if (nLength < 0) {
-        Empty();
-        return;
-    }
-    CString result;
-    va_start(args, pszFormat);
-    vsnprintf(result.GetBuffer(nLength), static_cast<size_t>(nLength) + 1, pszFormat, args);
-    va_end(args);
-    result.ReleaseBuffer(nLength);
-    *this = result;
-}
-
 template <typename TChar>
 void CStringT<TChar>::Swap(CStringT& other)
 {
@@ -341,26 +288,15 @@ void CStringT<TChar>::Swap(CStringT& other)
     other.m_nAllocLength = nAllocLength;
 }
 
-namespace {
-
-// The stored UTF-16 text of a string table entry, or NULL. With a zero buffer size
-// the loader hands out a pointer to the text, which is not zero-terminated.
-LPCWSTR StoredString(UINT nID, int* pnLength)
-{
-    LPCWSTR pwsz = NULL;
-    *pnLength = LoadStringW(GetModuleHandleW(NULL), nID, reinterpret_cast<LPWSTR>(&pwsz), 0);
-    return *pnLength > 0 ? pwsz : NULL;
-}
-
-} // namespace
-
 template <>
 BOOL CStringT<char>::LoadString(UINT nID)
 {
     Empty();
-    int nWide = 0;
-    LPCWSTR pwsz = StoredString(nID, &nWide);
-    if (pwsz == NULL)
+    // With a zero buffer size the loader hands out a pointer to the stored UTF-16
+    // text, which is not zero-terminated.
+    LPCWSTR pwsz = NULL;
+    int nWide = LoadStringW(GetModuleHandleW(NULL), nID, reinterpret_cast<LPWSTR>(&pwsz), 0);
+    if (nWide <= 0)
         return FALSE;
     int nBytes = WideCharToMultiByte(CP_ACP, 0, pwsz, nWide, NULL, 0, NULL, NULL);
     if (nBytes <= 0)
@@ -370,33 +306,12 @@ BOOL CStringT<char>::LoadString(UINT nID)
     return TRUE;
 }
 
-template <>
-BOOL CStringT<WCHAR>::LoadString(UINT nID)
-{
-    Empty();
-    int nWide = 0;
-    LPCWSTR pwsz = StoredString(nID, &nWide);
-    if (pwsz == NULL)
-        return FALSE;
-    AssignCopy(pwsz, nWide);
-    return TRUE;
-}
-
 template <typename TChar>
 TChar* CStringT<TChar>::GetBuffer(int nMinBufLength)
 {
     if (nMinBufLength < m_nDataLength)
         nMinBufLength = m_nDataLength;
     Reserve(nMinBufLength);
-    return m_pchData;
-}
-
-template <typename TChar>
-TChar* CStringT<TChar>::GetBufferSetLength(int nNewLength)
-{
-    GetBuffer(nNewLength);
-    m_nDataLength = nNewLength;
-    m_pchData[nNewLength] = 0;
     return m_pchData;
 }
 

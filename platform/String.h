@@ -38,31 +38,23 @@ public:
     BOOL IsEmpty() const { return m_nDataLength == 0; }
     void Empty();
     TChar GetAt(int nIndex) const { return m_pchData[nIndex]; }
-    TChar operator[](int nIndex) const { return m_pchData[nIndex]; }
     operator PCXSTR() const { return m_pchData; }
 
     int Compare(PCXSTR psz) const;          // character order, like strcmp
-    int CompareNoCase(PCXSTR psz) const;    // letters without regard to case
 
     // Position of the first (last) occurrence, or -1 when absent.
-    int Find(TChar ch, int nStart = 0) const;
-    int Find(PCXSTR pszSub, int nStart = 0) const;
+    int Find(TChar ch) const;
     int ReverseFind(TChar ch) const;
 
     CStringT Left(int nCount) const;
-    CStringT Right(int nCount) const;
     CStringT Mid(int nFirst) const;
     CStringT Mid(int nFirst, int nCount) const;
-
-    // CString only.
-    void Format(LPCSTR pszFormat, ...);
 
     // Exchanges the contents of two strings without copying their characters.
     void Swap(CStringT& other);
 
-    // Loads a text of the module's string table: as stored (CStringW), or converted
-    // from UTF-16 to the ANSI code page (CString). FALSE, and the empty string, when
-    // there is no such entry.
+    // CString only: loads a text of the module's string table, converted from UTF-16
+    // to the ANSI code page. FALSE, and the empty string, when there is no such entry.
     BOOL LoadString(UINT nID);
 
     // Direct access to the characters: a writable buffer of at least nMinBufLength
@@ -70,7 +62,6 @@ public:
     // followed by ReleaseBuffer, which sets the length; -1 takes the length up to
     // the first zero.
     TChar* GetBuffer(int nMinBufLength);
-    TChar* GetBufferSetLength(int nNewLength);
     void ReleaseBuffer(int nNewLength = -1);
 
 private:
@@ -88,9 +79,7 @@ private:
 typedef CStringT<char> CString;
 typedef CStringT<WCHAR> CStringW;
 
-template <> void CStringT<char>::Format(LPCSTR pszFormat, ...);
 template <> BOOL CStringT<char>::LoadString(UINT nID);
-template <> BOOL CStringT<WCHAR>::LoadString(UINT nID);
 template <> void CStringT<WCHAR>::AssignAnsi(LPCSTR psz);
 
 template <typename TChar>
@@ -108,13 +97,6 @@ CStringT<TChar> operator+(const CStringT<TChar>& a, const TChar* b)
     return s;
 }
 template <typename TChar>
-CStringT<TChar> operator+(const TChar* a, const CStringT<TChar>& b)
-{
-    CStringT<TChar> s(a);
-    s += b;
-    return s;
-}
-template <typename TChar>
 CStringT<TChar> operator+(const CStringT<TChar>& a, TChar b)
 {
     CStringT<TChar> s(a);
@@ -122,22 +104,15 @@ CStringT<TChar> operator+(const CStringT<TChar>& a, TChar b)
     return s;
 }
 
-template <typename TChar>
-bool operator==(const CStringT<TChar>& a, const CStringT<TChar>& b) { return a.Compare(b) == 0; }
+// Strings compare by content. Any other comparison of two strings would compile through
+// the conversion to PCXSTR and compare addresses, so it is ruled out.
 template <typename TChar>
 bool operator==(const CStringT<TChar>& a, const TChar* b) { return a.Compare(b) == 0; }
-template <typename TChar>
-bool operator==(const TChar* a, const CStringT<TChar>& b) { return b.Compare(a) == 0; }
-template <typename TChar>
-bool operator!=(const CStringT<TChar>& a, const CStringT<TChar>& b) { return a.Compare(b) != 0; }
-template <typename TChar>
-bool operator!=(const CStringT<TChar>& a, const TChar* b) { return a.Compare(b) != 0; }
-template <typename TChar>
-bool operator!=(const TChar* a, const CStringT<TChar>& b) { return b.Compare(a) != 0; }
-template <typename TChar>
-bool operator<(const CStringT<TChar>& a, const CStringT<TChar>& b) { return a.Compare(b) < 0; }
-template <typename TChar>
-bool operator>(const CStringT<TChar>& a, const CStringT<TChar>& b) { return a.Compare(b) > 0; }
+template <typename TChar> bool operator==(const CStringT<TChar>&, const CStringT<TChar>&) = delete;
+template <typename TChar> bool operator==(const TChar*, const CStringT<TChar>&) = delete;
+template <typename TChar> bool operator!=(const CStringT<TChar>&, const CStringT<TChar>&) = delete;
+template <typename TChar> bool operator!=(const CStringT<TChar>&, const TChar*) = delete;
+template <typename TChar> bool operator!=(const TChar*, const CStringT<TChar>&) = delete;
 
 extern template class CStringT<char>;
 extern template class CStringT<WCHAR>;

@@ -28,23 +28,6 @@ BOOL CWinApp::InitInstance()
     return TRUE;
 }
 
-int CWinApp::Run()
-{
-    MSG msg;
-    BOOL bRet;
-    while ((bRet = GetMessageA(&msg, NULL, 0, 0)) != 0 && bRet != -1) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    int nExit = ExitInstance();
-    return nExit != 0 ? nExit : static_cast<int>(msg.wParam);
-}
-
-int CWinApp::ExitInstance()
-{
-    return 0;
-}
-
 BOOL CWinApp::OnCommand(UINT nID)
 {
     return FALSE;
@@ -93,7 +76,9 @@ LPCSTR AfxGetAppName()
     return g_pApp != NULL && g_pApp->m_pszAppName != NULL ? g_pApp->m_pszAppName : "";
 }
 
-int RunApplication(HINSTANCE hInstance)
+// The process entry. It sits with CWinApp so that a program that has an
+// application object also gets its entry from the library.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
     CWinApp* pApp = AfxGetApp();
     if (pApp == NULL)
@@ -110,14 +95,6 @@ int RunApplication(HINSTANCE hInstance)
         pApp->m_strAppName = strName;
         pApp->m_pszAppName = pApp->m_strAppName;
     }
-    if (!pApp->InitInstance())
-        return pApp->ExitInstance();
-    return pApp->Run();
-}
-
-// The process entry. It sits with CWinApp so that a program that has an
-// application object also gets its entry from the library.
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
-{
-    return RunApplication(hInstance);
+    pApp->InitInstance();
+    return 0;
 }

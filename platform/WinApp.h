@@ -1,8 +1,9 @@
 // CWinApp: the one application object of the process.
 //
 // Exactly one object of a class derived from CWinApp is constructed during
-// static initialisation. The process entry then calls its InitInstance once;
-// when that returns FALSE the process ends without a message loop.
+// static initialisation. The process entry then calls its InitInstance once and
+// ends the process when it returns: the program's windows are modal dialogs,
+// which run their own loops.
 #pragma once
 
 #include "platform/String.h"
@@ -17,8 +18,6 @@ public:
     virtual ~CWinApp();
 
     virtual BOOL InitInstance();
-    virtual int Run();            // the message loop, when InitInstance returned TRUE
-    virtual int ExitInstance();
 
     // Commands that no window handled come here; TRUE when handled.
     virtual BOOL OnCommand(UINT nID);
@@ -32,7 +31,7 @@ public:
     CWnd* m_pMainWnd;
 
 private:
-    friend int RunApplication(HINSTANCE hInstance);
+    friend int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int);
     CString m_strAppName;
 };
 
@@ -40,7 +39,3 @@ CWinApp* AfxGetApp();
 HINSTANCE AfxGetResourceHandle();
 // The application's name; the empty text before the application started.
 LPCSTR AfxGetAppName();
-
-// The process entry's work: names the application, runs InitInstance and,
-// if it asks for one, the message loop. Returns the process exit code.
-int RunApplication(HINSTANCE hInstance);

@@ -3,29 +3,17 @@
 
 #include "platform/String.h"
 
-class CMenu;
-
 class CWnd
 {
 public:
     CWnd();
     virtual ~CWnd();
 
-    // A wrapper for a window that no object owns; it lives until the program ends.
-    static CWnd* FromHandle(HWND hWnd);
-
-    CWnd* GetDlgItem(int nID) const;
-    void SetWindowText(LPCSTR lpszString);
-    void GetWindowText(CString& rString) const;
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     // A null caption shows the application's name; the box is owned by this window.
     int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = NULL, UINT nType = MB_OK);
-    CMenu* GetSystemMenu(BOOL bRevert) const;
     BOOL IsIconic() const;
     void GetClientRect(LPRECT lpRect) const;
-    BOOL EnableWindow(BOOL bEnable = TRUE);
-    BOOL IsWindowEnabled() const;
     // Turns the window's drawing off, or on again with a repaint of everything.
     void SetRedraw(BOOL bRedraw = TRUE);
 

@@ -10,6 +10,7 @@ enum RemoveUserResult
     RemoveUserIncomplete,   // something of the user is left, or nothing could be touched
     RemoveUserBadName,      // the name cannot be a user's; nothing was touched
     RemoveUserNoUserKey,    // the folders were handled, but Software\dabro\User could not be opened
+    RemoveUserOutOfMemory,  // memory ran out and the removal stopped; something may be left
 };
 
 // TRUE when lpszName can name a user folder and key: not empty, not "." or "..", none
@@ -37,5 +38,7 @@ BOOL UserRemains(const ProductFolders& folders, LPCWSTR lpszName);
 // HKEY_CURRENT_USER\Software\dabro\User\<name> with all its subkeys, links removed as
 // links. Where the installation folder is not absolute, nothing at all is removed (the
 // result is RemoveUserIncomplete); an agency folder that is not absolute is skipped.
-// Safe to call outside the user-interface thread.
+// Safe to call outside the user-interface thread. Raises CMemoryException when memory
+// runs out; a caller that runs it on a thread of its own reports that as
+// RemoveUserOutOfMemory.
 RemoveUserResult RemoveUser(const ProductFolders& folders, LPCWSTR lpszName);

@@ -14,3 +14,19 @@ if(KAVROST_RESOURCE_CHECK_EXE)
   kavrost_add_cases(resources_test resources_test.checked
     ENVIRONMENT "KAVROST_RESOURCE_EXE=${KAVROST_RESOURCE_CHECK_EXE}")
 endif()
+
+# The imports of the shipped 32-bit program against the list beside this file, and the
+# Windows version its header names: the program of this tree where it is 32-bit, else
+# the one KAVROST_RESOURCE_CHECK_EXE names.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(KAVROST_IMPORTS_EXE $<TARGET_FILE:Kavrost>)
+else()
+  set(KAVROST_IMPORTS_EXE ${KAVROST_RESOURCE_CHECK_EXE})
+endif()
+if(KAVROST_IMPORTS_EXE)
+  kavrost_gtest(imports_test
+    SOURCES imports_test.cpp resource_reader.cpp
+    ENVIRONMENT "KAVROST_IMPORTS_EXE=${KAVROST_IMPORTS_EXE}"
+                "KAVROST_IMPORT_LIST=${CMAKE_CURRENT_SOURCE_DIR}/kavrost_imports.txt")
+  add_dependencies(imports_test Kavrost)
+endif()

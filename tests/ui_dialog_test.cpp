@@ -150,7 +150,7 @@ TEST_F(MainDialogInProcess, SystemMenuGetsTheAboutEntryAfterASeparator)
         info.fMask = MIIM_FTYPE;
         GetMenuItemInfoA(hMenu, nCount - 2, TRUE, &info);
         EXPECT_TRUE(info.fType & MFT_SEPARATOR) << "no separator before the About entry";
-        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+        PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
     });
 }
 
@@ -171,7 +171,7 @@ TEST_F(MainDialogInProcess, IconIsTheWindowsBigSmallAndDragIcon)
         EXPECT_TRUE(dlg.IsIconic());
         ShowWindow(dlg.m_hWnd, SW_RESTORE);
         EXPECT_FALSE(dlg.IsIconic());
-        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+        PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
     });
 }
 
@@ -187,16 +187,16 @@ TEST_F(MainDialogInProcess, PromptIsExchangedAndTheListFilled)
         char szExpected[128] = "";
         LoadStringA(GetModuleHandleA(NULL), IDS_PROMPT_EN, szExpected, sizeof(szExpected));
         EXPECT_STREQ(szExpected, szPrompt) << "the English prompt of the string table";
-        EXPECT_EQ(3, dlg.m_listUsers.GetCount());
-        CString strFirst;
+        EXPECT_EQ(3, SendDlgItemMessageA(dlg.m_hWnd, IDC_USER_LIST, LB_GETCOUNT, 0, 0));
+        CStringW strFirst;
         dlg.m_listUsers.GetText(0, strFirst);
-        EXPECT_STREQ("_x", strFirst);
+        EXPECT_STREQ(L"_x", strFirst);
         EXPECT_EQ(LB_ERR, dlg.m_listUsers.GetCurSel());
         // A second data exchange reads the control back into the member.
         SetDlgItemTextA(dlg.m_hWnd, IDC_PROMPT, "changed");
         dlg.UpdateData(TRUE);
         EXPECT_STREQ("changed", dlg.m_strPrompt);
-        dlg.PostMessage(WM_SYSCOMMAND, SC_CLOSE);
+        PostMessageA(dlg.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     EXPECT_EQ(IDCANCEL, nResult) << "the close box ends the dialog with IDCANCEL";
     EXPECT_EQ(NULL, dlg.m_hWnd);
@@ -215,7 +215,7 @@ TEST_F(MainDialogInProcess, DeleteWarnsWithTheWarningIcon)
         // The click on Delete!; the warning comes and is answered before the call returns.
         SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dlg.m_hWnd, IDOK)));
-        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+        PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
     });
     UnhookWindowsHookEx(hHook);
 
@@ -239,6 +239,70 @@ TEST_F(MainDialogInProcess, ProductMissingEndsTheModalLoopAndKeepsTheQuitRequest
     EXPECT_EQ(0u, msg.wParam);
 }
 
+// Answers the warning of Delete! with Yes and any later box with OK. Once the warning
+// has gone and the dialog waits for the removal, a timer posts a quit request (code 7).
+HWND g_hWarning;
+HWND g_hRemoverDlg;
+bool g_bQuitPosted;
+
+void CALLBACK PostQuitDuringTheRemoval(HWND, UINT, UINT_PTR idEvent, DWORD)
+{
+    if (IsWindow(g_hWarning))
+        return;
+    KillTimer(NULL, idEvent);
+    if (!IsWindowEnabled(g_hRemoverDlg)) {
+        PostQuitMessage(7);
+        g_bQuitPosted = true;
+    }
+}
+
+LRESULT CALLBACK AnswerWarningYes(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    HWND hWnd = reinterpret_cast<HWND>(wParam);
+    if (nCode == HCBT_ACTIVATE && hWnd != g_hRemoverDlg) {
+        if (g_hWarning == NULL) {
+            g_hWarning = hWnd;
+            PostMessageA(hWnd, WM_COMMAND, IDYES, 0);
+            SetTimer(NULL, 0, 1, PostQuitDuringTheRemoval);
+        } else {
+            PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return CallNextHookEx(NULL, nCode, wParam, lParam);
+}
+
+TEST_F(MainDialogInProcess, AQuitDuringARemovalIsHeldUntilTheRemovalHasEnded)
+{
+    InstallProduct({"anna", "bob"});
+    for (int file = 0; file < 1500; ++file)
+        m_install.MakeFile("User\\anna\\f" + std::to_string(file % 30) + "\\" + std::to_string(file) + ".dat");
+    TestableRemoverDlg dlg;
+    testApp.m_pMainWnd = &dlg;
+    g_hWarning = NULL;
+    g_bQuitPosted = false;
+    INT_PTR nResult = RunModal(dlg, [&] {
+        g_hRemoverDlg = dlg.m_hWnd;
+        HHOOK hHook = SetWindowsHookExA(WH_CBT, AnswerWarningYes, NULL, GetCurrentThreadId());
+        SendDlgItemMessageA(dlg.m_hWnd, IDC_USER_LIST, LB_SETCURSEL, 0, 0);
+        // Delete! on anna; returns once the removal and what follows it are over.
+        SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dlg.m_hWnd, IDOK)));
+        UnhookWindowsHookEx(hHook);
+        EXPECT_TRUE(IsWindowVisible(dlg.m_hWnd)) << "the quit ended the dialog during the removal";
+        EXPECT_EQ(1, SendDlgItemMessageA(dlg.m_hWnd, IDC_USER_LIST, LB_GETCOUNT, 0, 0))
+            << "the list was not rebuilt after the removal";
+        // Should the quit have been lost, this ends the dialog instead of the test's time.
+        PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    });
+
+    ASSERT_TRUE(g_bQuitPosted) << "the removal ended before the quit could be posted; give it more files";
+    EXPECT_EQ(-1, nResult);
+    EXPECT_FALSE(m_install.Exists("User\\anna")) << "the quit cut the removal short";
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit request was swallowed";
+    EXPECT_EQ(7u, msg.wParam);
+}
+
 using ModalDialog = DialogTest;
 
 TEST_F(ModalDialog, OwnerIsTheMainWindowAndDisabledMeanwhile)
@@ -250,13 +314,13 @@ TEST_F(ModalDialog, OwnerIsTheMainWindowAndDisabledMeanwhile)
         CAboutDlg about;
         INT_PTR nResult = RunModal(about, [&] {
             EXPECT_EQ(dlg.m_hWnd, GetWindow(about.m_hWnd, GW_OWNER));
-            EXPECT_FALSE(dlg.IsWindowEnabled());
+            EXPECT_FALSE(IsWindowEnabled(dlg.m_hWnd));
             EXPECT_TRUE(IsWindowVisible(about.m_hWnd)) << "the template has no visible style";
-            about.PostMessage(WM_COMMAND, IDOK);
+            PostMessageA(about.m_hWnd, WM_COMMAND, IDOK, 0);
         });
         EXPECT_EQ(IDOK, nResult);
-        EXPECT_TRUE(dlg.IsWindowEnabled());
-        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+        EXPECT_TRUE(IsWindowEnabled(dlg.m_hWnd));
+        PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
     });
 }
 
@@ -300,7 +364,7 @@ TEST_F(ModalDialog, AboutBoxIsCentredOnAMovedMainDialog)
         SetTimer(NULL, 0, 10, RunCheckOnce);
         // The About entry of the system menu; returns once the box has closed.
         dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
-        dlg.PostMessage(WM_COMMAND, IDCANCEL);
+        PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
 
         ASSERT_NE((HWND)NULL, hAbout) << "no About box came up";
         // Centres compared doubled, so that the halving of odd sizes shows as at most 1.

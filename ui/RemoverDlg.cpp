@@ -22,8 +22,7 @@ POINT CenteredIconPosition(const RECT& rcClient, int cxIcon, int cyIcon)
 }
 
 CRemoverDlg::CRemoverDlg(CWnd* pParent)
-    : CDialog(IDD_REMOVER_DIALOG, pParent), m_bGerman(FALSE), m_bRemoving(FALSE), m_bCloseRequested(FALSE),
-      m_bQuitRequested(FALSE), m_nQuitCode(0)
+    : CDialog(IDD_REMOVER_DIALOG, pParent), m_bGerman(FALSE)
 {
     m_strPrompt = "";
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
@@ -42,13 +41,13 @@ BOOL CRemoverDlg::OnInitDialog()
 
     m_bGerman = ChooseLanguage();
 
-    CMenu* pSysMenu = GetSystemMenu(FALSE);
-    if (pSysMenu != NULL) {
+    HMENU hSysMenu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (hSysMenu != NULL) {
         CString strAboutMenu;
         strAboutMenu.LoadString(IDS_ABOUTBOX);
         if (!strAboutMenu.IsEmpty()) {
-            pSysMenu->AppendMenu(MF_SEPARATOR);
-            pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
+            ::AppendMenuA(hSysMenu, MF_SEPARATOR, 0, NULL);
+            ::AppendMenuA(hSysMenu, MF_STRING, IDM_ABOUTBOX, strAboutMenu);
         }
     }
 
@@ -74,9 +73,9 @@ void CRemoverDlg::ApplyLanguageTexts()
         m_strPrompt.LoadString(IDS_PROMPT_DE);
         CString strText;
         strText.LoadString(IDS_DELETE_DE);
-        GetDlgItem(IDOK)->SetWindowText(strText);
+        ::SetDlgItemTextA(m_hWnd, IDOK, strText);
         strText.LoadString(IDS_CLOSE_DE);
-        GetDlgItem(IDCANCEL)->SetWindowText(strText);
+        ::SetDlgItemTextA(m_hWnd, IDCANCEL, strText);
     } else {
         m_strPrompt.LoadString(IDS_PROMPT_EN);
     }
@@ -106,7 +105,7 @@ void CRemoverDlg::RefillUserList()
 
 void CRemoverDlg::OnOK()
 {
-    if (m_bRemoving)
+    if (IsWaiting())
         return;
     int nIndex = m_listUsers.GetCurSel();
     if (nIndex == LB_ERR)
@@ -122,29 +121,19 @@ void CRemoverDlg::OnOK()
     if (::MessageBoxA(m_hWnd, strWarning, "Kavrost", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
 
-    bool bOutOfMemory = false;
-    RemoveUserResult result = RemoveInBackground(strUser, &bOutOfMemory);
+    RemoveUserResult result = RemoveInBackground(strUser);
     if (result == RemoveUserNoUserKey) {
         // The folders are gone already; the list below shows what is left.
         MessageBox("Couldn't open reg key!", NULL, 0);
     }
     RefillUserList();
-    if (!bOutOfMemory && (result == RemoveUserIncomplete || result == RemoveUserBadName)) {
+    if (result == RemoveUserIncomplete || result == RemoveUserBadName) {
         CString strNotice;
         strNotice.LoadString(m_bGerman ? IDS_INCOMPLETE_DE : IDS_INCOMPLETE_EN);
         MessageBox(strNotice, NULL, MB_OK | MB_ICONEXCLAMATION);
+    } else if (result == RemoveUserOutOfMemory) {
+        ReportOutOfMemory();
     }
-
-    // What arrived during the removal takes effect now.
-    if (m_bQuitRequested) {
-        m_bQuitRequested = FALSE;
-        ::PostQuitMessage(m_nQuitCode);
-    } else if (m_bCloseRequested) {
-        m_bCloseRequested = FALSE;
-        EndDialog(IDCANCEL);
-    }
-    if (bOutOfMemory)
-        AfxThrowMemoryException();
 }
 
 namespace {
@@ -154,10 +143,9 @@ struct RemovalJob
     ProductFolders folders;
     CStringW strUser;
     RemoveUserResult result;
-    bool bOutOfMemory;
 };
 
-// No exception may leave the thread; running out of memory is reported on the dialog's.
+// No exception may leave the thread; running out of memory is a result of its own.
 DWORD WINAPI RemovalThread(LPVOID pParam)
 {
     RemovalJob* pJob = static_cast<RemovalJob*>(pParam);
@@ -165,9 +153,9 @@ DWORD WINAPI RemovalThread(LPVOID pParam)
         pJob->result = RemoveUser(pJob->folders, pJob->strUser);
     } catch (CMemoryException* e) {
         e->Delete();
-        pJob->bOutOfMemory = true;
+        pJob->result = RemoveUserOutOfMemory;
     } catch (const std::bad_alloc&) {
-        pJob->bOutOfMemory = true;
+        pJob->result = RemoveUserOutOfMemory;
     } catch (CException* e) {
         e->Delete();
     } catch (...) {
@@ -177,7 +165,7 @@ DWORD WINAPI RemovalThread(LPVOID pParam)
 
 } // namespace
 
-RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser, bool* pbOutOfMemory)
+RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser)
 {
     // The folders as the removal is confirmed: the installation folder of the list,
     // the agency folder as it is set now.
@@ -186,50 +174,17 @@ RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser, bool* 
     job.folders.strAgency = ReadAgencyFolder();
     job.strUser = strUser;
     job.result = RemoveUserIncomplete;   // unless the removal says otherwise
-    job.bOutOfMemory = false;
     CHandle thread(::CreateThread(NULL, 0, RemovalThread, &job, 0, NULL));
-    if (!thread.IsValid())
-        return RemoveUser(job.folders, strUser);
-    HANDLE hThread = thread;
-
-    m_bRemoving = TRUE;
-    EnableWindow(FALSE);
-    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-    while (::MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        MSG msg;
-        while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                m_bQuitRequested = TRUE;
-                m_nQuitCode = static_cast<int>(msg.wParam);
-            } else if (!::IsDialogMessageA(m_hWnd, &msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-        }
-    }
-    m_bRemoving = FALSE;
-    EnableWindow(TRUE);
-    *pbOutOfMemory = job.bOutOfMemory;
-    return job.result;
-}
-
-void CRemoverDlg::OnCancel()
-{
-    if (m_bRemoving)
-        m_bCloseRequested = TRUE;
+    if (thread.IsValid())
+        WaitAnswering(thread);
     else
-        CDialog::OnCancel();
+        RemovalThread(&job);   // without a thread of its own, the removal runs here
+    return job.result;
 }
 
 BOOL CRemoverDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* pResult)
 {
     switch (message) {
-    case WM_SETCURSOR:
-        if (!m_bRemoving)
-            break;
-        ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-        *pResult = TRUE;
-        return TRUE;
     case WM_SYSCOMMAND:
         OnSysCommand(static_cast<UINT>(wParam), lParam);
         return TRUE;

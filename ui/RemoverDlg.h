@@ -18,9 +18,9 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     // The Delete command (Delete! or Enter): removes the selected user after a warning.
+    // Close, Escape, the close box and a quit request that come during the removal
+    // take effect once it has ended and its notices are answered.
     void OnOK() override;
-    // Close, Escape, the close box: during a removal they take effect once it has ended.
-    void OnCancel() override;
     BOOL OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* pResult) override;
 
     void OnSysCommand(UINT nID, LPARAM lParam);
@@ -34,17 +34,12 @@ protected:
     // Puts the prompt and button texts of the chosen language in place.
     void ApplyLanguageTexts();
     // Removes the user on a thread of its own while this dialog, disabled and with the
-    // wait cursor, goes on answering messages. *pbOutOfMemory tells whether the removal
-    // ran out of memory.
-    RemoveUserResult RemoveInBackground(const CStringW& strUser, bool* pbOutOfMemory);
+    // wait cursor, goes on answering messages.
+    RemoveUserResult RemoveInBackground(const CStringW& strUser);
 
 private:
     BOOL m_bGerman;            // the German texts, chosen once at initialisation
     CStringW m_strInstallPath;  // the product's installation folder, read once at initialisation
-    BOOL m_bRemoving;          // a removal is running
-    BOOL m_bCloseRequested;    // the dialog was asked to close during a removal
-    BOOL m_bQuitRequested;     // a quit request arrived during a removal
-    int m_nQuitCode;
 };
 
 // Where an icon of the given size goes to sit centred in a client area of the
