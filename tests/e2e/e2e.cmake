@@ -2,7 +2,7 @@
 # operates its windows. They share the prefix's registry, so they never overlap;
 # and they run alone, since every Wine process that starts with another locale
 # rewrites the prefix's regional settings, which the locale cases read.
-add_executable(e2e_driver e2e/driver.cpp)
+add_executable(e2e_driver ${CMAKE_CURRENT_LIST_DIR}/driver.cpp)
 target_link_libraries(e2e_driver PRIVATE kavrost_test_support)
 add_dependencies(e2e_driver Kavrost)
 

@@ -1,3 +1,14 @@
+# The user interface: the language choice, and the dialogs run in this process.
+kavrost_gtest(ui_language_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/language_test.cpp
+  LINK kavrost_ui)
+
+# The dialogs load their templates, strings and icon from this program, as from
+# Kavrost.exe. Without a display each case reports itself skipped.
+kavrost_gtest(ui_dialog_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/dialog_test.cpp
+  LINK kavrost_ui kavrost_resources)
+
 # Resources of the program, read back from the built executable.
 # KAVROST_RESOURCE_CHECK_EXE names a further executable to check the same way,
 # typically the shipped 32-bit build when the tests run in the 64-bit tree.
@@ -5,7 +16,7 @@ set(KAVROST_RESOURCE_CHECK_EXE "" CACHE FILEPATH
     "A further Kavrost.exe whose resources the resource test checks")
 
 kavrost_gtest(resources_test
-  SOURCES resources_test.cpp resource_reader.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/resources_test.cpp ${CMAKE_CURRENT_LIST_DIR}/resource_reader.cpp
   ENVIRONMENT "KAVROST_RESOURCE_EXE=$<TARGET_FILE:Kavrost>")
 target_include_directories(resources_test PRIVATE ${PROJECT_SOURCE_DIR})
 add_dependencies(resources_test Kavrost)
@@ -25,8 +36,8 @@ else()
 endif()
 if(KAVROST_IMPORTS_EXE)
   kavrost_gtest(imports_test
-    SOURCES imports_test.cpp resource_reader.cpp
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/imports_test.cpp ${CMAKE_CURRENT_LIST_DIR}/resource_reader.cpp
     ENVIRONMENT "KAVROST_IMPORTS_EXE=${KAVROST_IMPORTS_EXE}"
-                "KAVROST_IMPORT_LIST=${CMAKE_CURRENT_SOURCE_DIR}/kavrost_imports.txt")
+                "KAVROST_IMPORT_LIST=${CMAKE_CURRENT_LIST_DIR}/kavrost_imports.txt")
   add_dependencies(imports_test Kavrost)
 endif()
