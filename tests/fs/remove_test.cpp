@@ -437,20 +437,20 @@ protected:
     {
         HostRemoveTree(m_scratch.Path() + "t");   // the link goes as a link
     }
-    // The entries of a folder, counted through the literal path.
-    static int CountEntries(const std::string& folder)
+    // The names of a folder, in the order the system lists them.
+    static std::vector<std::string> Listed(const std::string& folder)
     {
+        std::vector<std::string> names;
         WIN32_FIND_DATAW fd;
         HANDLE h = FindFirstFileW((L"\\\\?\\" + Wide(folder) + L"\\*").c_str(), &fd);
         if (h == INVALID_HANDLE_VALUE)
-            return 0;
-        int n = 0;
+            return names;
         do {
             if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0)
-                ++n;
+                names.push_back(Utf8(fd.cFileName));
         } while (FindNextFileW(h, &fd));
         FindClose(h);
-        return n;
+        return names;
     }
     // Fills a folder with the files f0 ... f2999 from the host's side.
     static bool Fill(const std::string& folder)
@@ -460,29 +460,7 @@ protected:
         return !host.empty() &&
                RunHostShell("cd " + ShellQuoted(host) + " && i=0; while [ $i -lt " +
                             std::to_string(kFiles) + " ]; do echo v > f$i; i=$((i+1)); done") &&
-               CountEntries(folder) == kFiles;
-    }
-    // The first and the last name of a folder's listing.
-    static std::pair<std::string, std::string> FirstAndLast(const std::string& folder)
-    {
-        std::pair<std::string, std::string> names;
-        WIN32_FIND_DATAW fd;
-        HANDLE h = FindFirstFileW((L"\\\\?\\" + Wide(folder) + L"\\*").c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE)
-            return names;
-        do {
-            if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0) {
-                if (names.first.empty())
-                    names.first = Utf8(fd.cFileName);
-                names.second = Utf8(fd.cFileName);
-            }
-        } while (FindNextFileW(h, &fd));
-        FindClose(h);
-        return names;
-    }
-    static bool Exists(const std::string& path)
-    {
-        return GetFileAttributesW((L"\\\\?\\" + Wide(path)).c_str()) != INVALID_FILE_ATTRIBUTES;
+               Listed(folder).size() == kFiles;
     }
     // Removes t while a watcher, as soon as the first file of t\big is gone, renames
     // t\big and puts a host link to target in its place. TRUE when the swap came while
@@ -491,13 +469,13 @@ protected:
     bool RemoveWhileSwapping(const std::string& target)
     {
         std::string big = m_scratch.Path() + "t\\big";
-        std::pair<std::string, std::string> names = FirstAndLast(big);
+        std::vector<std::string> names = Listed(big);
         std::atomic<bool> removing(true);
         std::atomic<bool> swappedWithFilesLeft(false);
         std::thread watcher([&] {
             while (removing) {
-                if (!Exists(big + "\\" + names.first)) {
-                    bool bLeft = Exists(big + "\\" + names.second);
+                if (!m_scratch.Exists("t\\big\\" + names.front())) {
+                    bool bLeft = m_scratch.Exists("t\\big\\" + names.back());
                     std::string host = HostPath(big);
                     if (RunHostShell("mv " + ShellQuoted(host) + " " + ShellQuoted(host + ".old") +
                                      " && ln -s " + ShellQuoted(HostPath(target)) + " " + ShellQuoted(host)))
@@ -529,7 +507,7 @@ TEST_F(ChangingTree, AFolderSwappedForALinkDuringTheRemovalLeadsNowhere)
         ASSERT_TRUE(Fill(c.target));
         ASSERT_TRUE(RemoveWhileSwapping(c.target))
             << "the swap must come while files are left, or the race proves nothing";
-        EXPECT_EQ(kFiles, CountEntries(c.target)) << "every file of the other tree is there";
+        EXPECT_EQ(kFiles, Listed(c.target).size()) << "every file of the other tree is there";
         EXPECT_EQ("v\n", ReadText(c.target + "\\f0"));
         HostRemoveTree(m_scratch.Path() + "t");
     }
