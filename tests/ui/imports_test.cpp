@@ -2,6 +2,7 @@
 // its file as data, against the list beside this file (KAVROST_IMPORT_LIST), and that
 // the program's header names the oldest Windows that has every import.
 #include "resource_reader.h"
+#include "support/Scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -125,11 +126,11 @@ protected:
         const char* pszList = std::getenv("KAVROST_IMPORT_LIST");
         ASSERT_TRUE(pszExe != NULL && pszList != NULL)
             << "KAVROST_IMPORTS_EXE and KAVROST_IMPORT_LIST must name the program and the list";
-        m_pFile.reset(new PeFile(NativePath(pszExe)));
+        m_pFile.reset(new PeFile(WindowsPath(pszExe)));
         ASSERT_NE(nullptr, m_pFile->Headers()) << pszExe << " cannot be read as a 32-bit x86 program";
 
         // Lines of "DLL function major.minor"; '#' starts a comment.
-        std::ifstream list(NativePath(pszList));
+        std::ifstream list(WindowsPath(pszList));
         ASSERT_TRUE(list.good()) << "cannot read " << pszList;
         std::string strLine;
         for (int nLine = 1; std::getline(list, strLine); ++nLine) {

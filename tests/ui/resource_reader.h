@@ -59,9 +59,6 @@ struct VersionNode
     std::wstring Text() const;
 };
 
-// Converts a Unix path into the drive Z: form Wine maps it to; other paths stay.
-std::string NativePath(const std::string& strPath);
-
 // The raw bytes of one resource in one language; false if it is absent.
 bool ReadResource(HMODULE hModule, LPCSTR pszType, LPCSTR pszName, WORD wLanguage,
                   std::vector<BYTE>& data);
