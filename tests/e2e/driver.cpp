@@ -51,6 +51,14 @@ void Post(HWND hWnd, const Way& way)
 
 const Way kCloseBox = {"close box", 0, WM_SYSCOMMAND, SC_CLOSE, 0};
 
+// The main dialog's prompt and button texts.
+struct Texts { std::string prompt, ok, cancel; };
+
+Texts ReadTexts(HWND hDlg)
+{
+    return Texts{TextOf(GetDlgItem(hDlg, IDC_PROMPT)), TextOf(GetDlgItem(hDlg, IDOK)), TextOf(GetDlgItem(hDlg, IDCANCEL))};
+}
+
 // ---- one run of the program ----
 
 class KavrostRun : public ::testing::Test
@@ -90,8 +98,6 @@ protected:
         return hDlg;
     }
 
-    HWND WaitForWindowTitled(const char* pszCaption) { return m_program.WaitForWindowTitled(pszCaption); }
-
     // Closes a window of the program the given way; success once the program has ended with 0.
     ::testing::AssertionResult Ends(HWND hWnd, const Way& way)
     {
@@ -102,16 +108,6 @@ protected:
         if (dwExit != 0)
             return ::testing::AssertionFailure() << "the program ended with " << dwExit << " after the " << way.name;
         return ::testing::AssertionSuccess();
-    }
-
-public:
-    struct Texts { std::string prompt, ok, cancel; };
-
-protected:
-    Texts ReadTexts(HWND hDlg)
-    {
-        return Texts{TextOf(GetDlgItem(hDlg, IDC_PROMPT)), TextOf(GetDlgItem(hDlg, IDOK)),
-                     TextOf(GetDlgItem(hDlg, IDCANCEL))};
     }
 
     // Starts the program, reads the texts of its main dialog and closes it.
@@ -131,7 +127,7 @@ protected:
 
 // The texts themselves are pinned by the resource test; here, which of them a run shows.
 // The English buttons keep the texts of the dialog template.
-::testing::AssertionResult ShowsLanguage(const KavrostRun::Texts& t, bool bGerman)
+::testing::AssertionResult ShowsLanguage(const Texts& t, bool bGerman)
 {
     bool bShows = bGerman ? t.prompt == String(IDS_PROMPT_DE) && t.ok == String(IDS_DELETE_DE) &&
                                 t.cancel == String(IDS_CLOSE_DE)
@@ -166,7 +162,7 @@ TEST_F(ProductMissing, OneBoxThenTheProcessEnds)
         if (*pszLanguage)
             SetResourceDll(pszLanguage);
         Start();
-        HWND hBox = WaitForWindowTitled("Kavrost");
+        HWND hBox = m_program.WaitForWindowTitled("Kavrost");
         ASSERT_NE(hBox, (HWND)NULL) << "no window captioned Kavrost appeared";
         Sleep(500);   // nothing else may come up meanwhile
 
@@ -175,11 +171,7 @@ TEST_F(ProductMissing, OneBoxThenTheProcessEnds)
         EXPECT_EQ(hBox, windows[0]);
         EXPECT_EQ(nullptr, GetDlgItem(hBox, IDC_USER_LIST)) << "the main dialog is showing";
 
-        std::vector<std::string> texts;
-        for (HWND h : ChildrenOf(hBox, "Static"))
-            if (!TextOf(h).empty())
-                texts.push_back(TextOf(h));
-        EXPECT_EQ(std::vector<std::string>{"No zell found!"}, texts);
+        EXPECT_EQ("No zell found!", BoxText(hBox));
         std::vector<HWND> buttons = ChildrenOf(hBox, "Button");
         ASSERT_EQ(1u, buttons.size()) << "the box should have only an OK button";
         ASSERT_TRUE(Ends(hBox, {"OK button", 0, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(buttons[0])}));
@@ -215,7 +207,7 @@ TEST_F(LanguageSetting, LangDEGivesAGermanDialogWithAnEnglishAboutBox)
     ASSERT_NE(hDlg, (HWND)NULL);
     EXPECT_TRUE(ShowsLanguage(ReadTexts(hDlg), true));
     PostMessageA(hDlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-    HWND hAbout = WaitForWindowTitled("About Kavrost");
+    HWND hAbout = m_program.WaitForWindowTitled("About Kavrost");
     ASSERT_NE(hAbout, (HWND)NULL);
     EXPECT_EQ("OK", TextOf(GetDlgItem(hAbout, IDOK)));
     PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
@@ -283,7 +275,7 @@ TEST_F(AboutBox, OpensFromTheSystemMenuAndClosesEveryWay)
     for (const auto& way : ways) {
         SCOPED_TRACE(way.second.name);
         PostMessageA(hDlg, WM_SYSCOMMAND, way.first, 0);
-        HWND hAbout = WaitForWindowTitled("About Kavrost");
+        HWND hAbout = m_program.WaitForWindowTitled("About Kavrost");
         ASSERT_NE(hAbout, (HWND)NULL) << "no About box for command " << way.first;
         EXPECT_NE(hPrevious, hAbout) << "expected a fresh box";
         EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the main dialog takes input while the box is open";

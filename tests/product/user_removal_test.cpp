@@ -131,38 +131,29 @@ class RemoveUserExactNames : public UserRemovalTest, public RemovalWay {};
 KAVROST_BOTH_REMOVAL_WAYS(RemoveUserExactNames);
 class RemoveUserRegistryLinks : public UserRemovalTest {};
 
+// A '_' user goes the same way as any other.
 TEST_F(RemoveUserLocations, AllThreeGoAndSiblingsStay)
-{
-    EXPECT_EQ(RemoveUserDone, Remove("anna"));
-    ExpectUserGone("anna");
-    ExpectUserIntact("_guest");
-    ExpectUserIntact("bob");
-    EXPECT_TRUE(ScratchRegistry::KeyExists(kUserKey));
-    EXPECT_EQ((std::vector<std::string>{ "_guest", "bob" }), ListedUsers());
-}
-
-TEST_F(RemoveUserLocations, UnderscoreUserIsRemovedTheSameWay)
 {
     EXPECT_EQ(RemoveUserDone, Remove("_guest"));
     ExpectUserGone("_guest");
     ExpectUserIntact("anna");
     ExpectUserIntact("bob");
+    EXPECT_EQ(RemoveUserDone, Remove("anna"));
+    ExpectUserGone("anna");
+    ExpectUserIntact("bob");
+    EXPECT_TRUE(ScratchRegistry::KeyExists(kUserKey));
+    EXPECT_EQ((std::vector<std::string>{ "bob" }), ListedUsers());
 }
 
-TEST_F(RemoveUserMissingParts, NoAgencyFolderStillRemovesTheRest)
+TEST_F(RemoveUserMissingParts, NoAgencyFolderOrNoUserKeyStillRemovesTheRestSilently)
 {
     ForceRemoveTree(m_agency + "USER_SPC\\anna");
-    EXPECT_EQ(RemoveUserDone, Remove("anna"));
-    ExpectUserGone("anna");
-    ExpectUserIntact("bob");
-}
-
-TEST_F(RemoveUserMissingParts, MissingUserKeyIsSilent)
-{
-    SHDeleteKeyA(HKEY_CURRENT_USER, Key("anna").c_str());
-    EXPECT_EQ(RemoveUserDone, Remove("anna"));
-    ExpectUserGone("anna");
-    ExpectUserIntact("bob");
+    SHDeleteKeyA(HKEY_CURRENT_USER, Key("bob").c_str());
+    for (const char* name : { "anna", "bob" }) {
+        EXPECT_EQ(RemoveUserDone, Remove(name));
+        ExpectUserGone(name);
+    }
+    ExpectUserIntact("_guest");
 }
 
 TEST_F(RemoveUserMissingParts, MissingUserRootKeyIsReportedAfterTheFolders)

@@ -101,13 +101,7 @@ double InkInListRow(HWND hList, int nRow)
     HGDIOBJ hOld = SelectObject(hMemory, hBitmap);
     BOOL bCopied = BitBlt(hMemory, 0, 0, cx, cy, hScreen, pt.x, pt.y, SRCCOPY);
     SelectObject(hMemory, hOld);
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = cx;
-    bmi.bmiHeader.biHeight = -cy;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bmi = {{sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};   // top row first
     std::vector<DWORD> pixels(static_cast<size_t>(cx) * cy);
     bool bRead = bCopied && GetDIBits(hMemory, hBitmap, 0, cy, &pixels[0], &bmi, DIB_RGB_COLORS) == cy;
     DeleteObject(hBitmap);

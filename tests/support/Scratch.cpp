@@ -45,34 +45,41 @@ ScratchRegistry::~ScratchRegistry()
     RegDeleteKeyA(HKEY_CURRENT_USER, kScratchRoot);   // only when no other test uses it
 }
 
-bool ScratchRegistry::SetBinary(const std::string& key, const char* pszName, DWORD dwType, const void* pData,
-                                DWORD cbData)
-{
-    HKEY hKey;
-    LONG lResult = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL);
-    if (lResult == ERROR_SUCCESS) {
-        lResult = RegSetValueExA(hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), cbData);
-        RegCloseKey(hKey);
-    }
-    if (lResult != ERROR_SUCCESS)
-        ADD_FAILURE() << "cannot write " << key << "\\" << pszName << ", error " << lResult;
-    return lResult == ERROR_SUCCESS;
-}
+namespace {
 
-bool ScratchRegistry::SetString(const std::string& key, const std::string& name, const std::string& value,
-                                DWORD dwType)
+// Sets a value in the key (created where missing) with set(hKey); a failure is reported.
+template <typename Set>
+bool SetValue(const std::string& key, const std::string& name, Set set)
 {
     HKEY hKey;
     LONG lResult = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL);
     if (lResult == ERROR_SUCCESS) {
-        std::wstring text = Wide(value);
-        lResult = RegSetValueExW(hKey, Wide(name).c_str(), 0, dwType, reinterpret_cast<const BYTE*>(text.c_str()),
-                                 static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
+        lResult = set(hKey);
         RegCloseKey(hKey);
     }
     if (lResult != ERROR_SUCCESS)
         ADD_FAILURE() << "cannot write " << key << "\\" << name << ", error " << lResult;
     return lResult == ERROR_SUCCESS;
+}
+
+} // namespace
+
+bool ScratchRegistry::SetBinary(const std::string& key, const char* pszName, DWORD dwType, const void* pData,
+                                DWORD cbData)
+{
+    return SetValue(key, pszName, [&](HKEY hKey) {
+        return RegSetValueExA(hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), cbData);
+    });
+}
+
+bool ScratchRegistry::SetString(const std::string& key, const std::string& name, const std::string& value,
+                                DWORD dwType)
+{
+    std::wstring text = Wide(value);
+    return SetValue(key, name, [&](HKEY hKey) {
+        return RegSetValueExW(hKey, Wide(name).c_str(), 0, dwType, reinterpret_cast<const BYTE*>(text.c_str()),
+                              static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
+    });
 }
 
 bool ScratchRegistry::KeyExists(const std::string& key)

@@ -36,14 +36,12 @@ public:
                  std::istreambuf_iterator<char>())
     {
         const IMAGE_DOS_HEADER* pDos = At<IMAGE_DOS_HEADER>(0);
-        if (pDos == NULL || pDos->e_magic != IMAGE_DOS_SIGNATURE)
-            return;
-        const IMAGE_NT_HEADERS32* pNt = At<IMAGE_NT_HEADERS32>(static_cast<size_t>(pDos->e_lfanew));
-        if (pNt != NULL && pNt->Signature == IMAGE_NT_SIGNATURE &&
-            pNt->FileHeader.Machine == IMAGE_FILE_MACHINE_I386 &&
+        const IMAGE_NT_HEADERS32* pNt =
+            pDos != NULL && pDos->e_magic == IMAGE_DOS_SIGNATURE ? At<IMAGE_NT_HEADERS32>(pDos->e_lfanew) : NULL;
+        if (pNt != NULL && pNt->Signature == IMAGE_NT_SIGNATURE && pNt->FileHeader.Machine == IMAGE_FILE_MACHINE_I386 &&
             pNt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
             m_pNt = pNt;
-            m_nSections = static_cast<size_t>(pDos->e_lfanew) + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
+            m_nSections = pDos->e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
                           pNt->FileHeader.SizeOfOptionalHeader;
         }
     }
@@ -157,14 +155,10 @@ TEST_F(ProgramImports, AreExactlyTheListedFunctions)
     ASSERT_TRUE(m_pFile->Imports(imports)) << "the import table leads outside the file";
     ASSERT_FALSE(imports.empty()) << "no imports read";
     std::string strMissing, strStale;
-    for (const std::string& strImport : imports) {
-        if (m_listed.count(strImport) == 0)
-            strMissing += "\n  " + strImport;
-    }
-    for (const auto& entry : m_listed) {
-        if (imports.count(entry.first) == 0)
-            strStale += "\n  " + entry.first;
-    }
+    for (const std::string& strImport : imports)
+        strMissing += m_listed.count(strImport) == 0 ? "\n  " + strImport : "";
+    for (const auto& entry : m_listed)
+        strStale += imports.count(entry.first) == 0 ? "\n  " + entry.first : "";
     EXPECT_EQ("", strMissing) << "imported, but not in the list with the oldest Windows that has them";
     EXPECT_EQ("", strStale) << "in the list, but no longer imported";
     EXPECT_EQ(0u, m_pFile->Headers()->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].Size)

@@ -19,13 +19,8 @@ public:
     template <class T> T Get()
     {
         T value = 0;
-        if (m_nPos + sizeof(T) > m_nEnd) {
-            m_bFailed = true;
-            m_nPos = m_nEnd;
-            return 0;
-        }
-        std::memcpy(&value, &m_data[m_nPos], sizeof(T));
-        m_nPos += sizeof(T);
+        if (Take(sizeof(T)))
+            std::memcpy(&value, &m_data[m_nPos - sizeof(T)], sizeof(T));
         return value;
     }
 
@@ -56,20 +51,21 @@ public:
 
     std::vector<BYTE> GetBytes(size_t n)
     {
-        if (m_nPos + n > m_nEnd) {
-            m_bFailed = true;
-            m_nPos = m_nEnd;
-            return {};
-        }
-        std::vector<BYTE> bytes(m_data.begin() + m_nPos, m_data.begin() + m_nPos + n);
-        m_nPos += n;
-        return bytes;
+        return Take(n) ? std::vector<BYTE>(m_data.begin() + (m_nPos - n), m_data.begin() + m_nPos) : std::vector<BYTE>();
     }
 
     // Skips to the next multiple of 4, counted from the start of the resource.
     void AlignDword() { m_nPos = std::min((m_nPos + 3) & ~size_t(3), m_nEnd); }
 
 private:
+    // Moves past n bytes; where fewer are left, moves to the end and fails.
+    bool Take(size_t n)
+    {
+        m_bFailed = m_bFailed || m_nPos + n > m_nEnd;
+        m_nPos = m_bFailed ? m_nEnd : m_nPos + n;
+        return !m_bFailed;
+    }
+
     const std::vector<BYTE>& m_data;
     size_t m_nPos;
     size_t m_nEnd;

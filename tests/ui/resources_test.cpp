@@ -229,47 +229,43 @@ struct GroupEntry
 };
 #pragma pack(pop)
 
+std::wstring Numbers(std::initializer_list<unsigned long> numbers)
+{
+    std::wstring text;
+    for (unsigned long n : numbers)
+        text += (text.empty() ? L"" : L" ") + std::to_wstring(n);
+    return text;
+}
+
 TEST_F(IconGroup, HeaderAndEntries)
 {
     std::vector<BYTE> data = Read(RT_GROUP_ICON, IDR_MAINFRAME, LANG_NEUTRAL_DEFAULT);
     ASSERT_EQ(sizeof(GroupHeader) + 2 * sizeof(GroupEntry), data.size());
     const GroupHeader* h = reinterpret_cast<const GroupHeader*>(data.data());
-    EXPECT_EQ(0, h->wReserved);
-    EXPECT_EQ(1, h->wType);
-    ASSERT_EQ(2, h->wCount);
+    EXPECT_EQ(L"reserved 0 type 1 count 2", L"reserved " + Numbers({h->wReserved}) + L" type " +
+                                                Numbers({h->wType}) + L" count " + Numbers({h->wCount}));
+    // Each entry: width, height, colours, reserved, planes, bits per pixel, bytes, image id.
     const GroupEntry* e = reinterpret_cast<const GroupEntry*>(data.data() + sizeof(GroupHeader));
-    const struct { int cx; DWORD cb; WORD nId; } expected[] = {{32, 2216, 1}, {16, 1384, 2}};
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE("entry " + std::to_string(i + 1));
-        EXPECT_EQ(expected[i].cx, e[i].bWidth);
-        EXPECT_EQ(expected[i].cx, e[i].bHeight);
-        EXPECT_EQ(0, e[i].bColorCount);
-        EXPECT_EQ(0, e[i].bReserved);
-        EXPECT_EQ(1, e[i].wPlanes);
-        EXPECT_EQ(8, e[i].wBitCount);
-        EXPECT_EQ(expected[i].cb, e[i].dwBytesInRes);
-        EXPECT_EQ(expected[i].nId, e[i].nId);
-    }
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(i == 0 ? L"32 32 0 0 1 8 2216 1" : L"16 16 0 0 1 8 1384 2",
+                  Numbers({e[i].bWidth, e[i].bHeight, e[i].bColorCount, e[i].bReserved, e[i].wPlanes,
+                           e[i].wBitCount, e[i].dwBytesInRes, e[i].nId})) << "entry " << i + 1;
 }
 
 TEST_F(IconGroup, ImagesAreNeutralBitmapsOfTheGivenSizes)
 {
-    const struct { WORD nId; LONG cx; DWORD cb; DWORD cbImage; } images[] = {
-        {1, 32, 2216, 1152}, {2, 16, 1384, 320}};
+    // Header size, width, height (the colour image and the mask), planes, bits per pixel,
+    // compression and image size; after the header a full 256-entry palette, then the image.
+    const struct { WORD nId; DWORD cbImage; const wchar_t* header; } images[] = {
+        {1, 1152, L"40 32 64 1 8 0 1152"}, {2, 320, L"40 16 32 1 8 0 320"}};
     for (const auto& img : images) {
-        SCOPED_TRACE("icon " + std::to_string(img.nId));
         std::vector<BYTE> data = Read(RT_ICON, img.nId, LANG_NEUTRAL_DEFAULT);
-        ASSERT_EQ(img.cb, data.size());
+        ASSERT_EQ(40u + 256 * 4 + img.cbImage, data.size()) << "icon " << img.nId;
         BITMAPINFOHEADER bih;
         std::memcpy(&bih, data.data(), sizeof bih);
-        EXPECT_EQ(40u, bih.biSize);
-        EXPECT_EQ(img.cx, bih.biWidth);
-        EXPECT_EQ(2 * img.cx, bih.biHeight) << "colour image and mask";
-        EXPECT_EQ(1, bih.biPlanes);
-        EXPECT_EQ(8, bih.biBitCount);
-        EXPECT_EQ(static_cast<DWORD>(BI_RGB), bih.biCompression);
-        EXPECT_EQ(img.cbImage, bih.biSizeImage);
-        EXPECT_EQ(40u + 256 * 4 + img.cbImage, data.size()) << "a full 256-entry palette";
+        EXPECT_EQ(img.header, Numbers({bih.biSize, static_cast<unsigned long>(bih.biWidth),
+                                       static_cast<unsigned long>(bih.biHeight), bih.biPlanes, bih.biBitCount,
+                                       bih.biCompression, bih.biSizeImage})) << "icon " << img.nId;
     }
 }
 
@@ -337,7 +333,7 @@ TEST_F(VersionBlock, FixedPart)
         EXPECT_EQ(Hex(expected[i].dw), Hex(fields[i])) << expected[i].name;
 }
 
-TEST_F(VersionBlock, StringTableKeysInOrder)
+TEST_F(VersionBlock, StringTableKeysInOrderAndTranslation)
 {
     VersionNode root = Root();
     ASSERT_EQ(2u, root.children.size());
@@ -373,21 +369,15 @@ TEST_F(VersionBlock, StringTableKeysInOrder)
         EXPECT_EQ(v.Text().size() + 1, v.wValueLength);
         EXPECT_EQ(expected[i].second, v.Text());
     }
-}
 
-TEST_F(VersionBlock, Translation)
-{
-    VersionNode root = Root();
-    ASSERT_EQ(2u, root.children.size());
+    // U.S. English in Unicode (code page 1200).
     const VersionNode& vfi = root.children[1];
     EXPECT_EQ(L"VarFileInfo", vfi.strKey);
     ASSERT_EQ(1u, vfi.children.size());
     const VersionNode& tr = vfi.children[0];
     EXPECT_EQ(L"Translation", tr.strKey);
     EXPECT_EQ(0, tr.wType);
-    ASSERT_EQ(4u, tr.value.size());
-    EXPECT_EQ(0x0409, tr.value[0] | (tr.value[1] << 8));
-    EXPECT_EQ(0x04B0, tr.value[2] | (tr.value[3] << 8));
+    EXPECT_EQ((std::vector<BYTE>{0x09, 0x04, 0xB0, 0x04}), tr.value);
 }
 
 } // namespace
