@@ -280,24 +280,16 @@ bool KavrostProcess::PressDelete(const char* pszUser)
 HWND KavrostProcess::StartAndAskToDelete(const std::string& exe, const std::string& user, std::string* pWhy,
                                          int nListed, const char* pszCurrentFolder)
 {
-    if (!Start(exe, pszCurrentFolder)) {
+    HWND hBox = NULL;
+    if (!Start(exe, pszCurrentFolder))
         *pWhy = "cannot start " + exe;
-        return NULL;
-    }
-    if (WaitForDialog(120000) == NULL) {
+    else if (WaitForDialog(120000) == NULL)
         *pWhy = "the dialog did not appear";
-        return NULL;
-    }
-    if (nListed >= 0 && !WaitUntil([&] { return ListCount() == nListed || Ended(); }, 120000, 2)) {
+    else if (nListed >= 0 && !WaitUntil([&] { return ListCount() == nListed || Ended(); }, 120000, 2))
         *pWhy = "the list never held " + std::to_string(nListed) + " names";
-        return NULL;
-    }
-    if (!PressDelete(user.c_str())) {
+    else if (!PressDelete(user.c_str()))
         *pWhy = user + " is not listed";
-        return NULL;
-    }
-    HWND hBox = WaitForBox();
-    if (hBox == NULL)
+    else if ((hBox = WaitForBox()) == NULL)
         *pWhy = "no warning appeared";
     return hBox;
 }

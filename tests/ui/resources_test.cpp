@@ -20,49 +20,36 @@ namespace {
 const WORD LANG_EN_US = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);  // 1033
 const WORD LANG_NEUTRAL_DEFAULT = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);  // 1024
 
+// The program named by KAVROST_RESOURCE_EXE, loaded as a data file for each case.
 class ProgramResources : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        const char* pszPath = std::getenv("KAVROST_RESOURCE_EXE");
-        if (pszPath == NULL || *pszPath == '\0')
-            return;
-        s_strPath = WindowsPath(pszPath);
-        s_hModule = LoadLibraryExA(s_strPath.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    }
-
-    static void TearDownTestSuite()
-    {
-        if (s_hModule != NULL)
-            FreeLibrary(s_hModule);
-        s_hModule = NULL;
-    }
-
     void SetUp() override
     {
-        ASSERT_NE(nullptr, std::getenv("KAVROST_RESOURCE_EXE"))
-            << "KAVROST_RESOURCE_EXE must name the executable to check";
-        ASSERT_NE(nullptr, s_hModule)
-            << "cannot load " << s_strPath << " as a data file, error " << GetLastError();
+        const char* pszPath = std::getenv("KAVROST_RESOURCE_EXE");
+        ASSERT_TRUE(pszPath != NULL && *pszPath != '\0') << "KAVROST_RESOURCE_EXE must name the executable to check";
+        m_hModule = LoadLibraryExA(WindowsPath(pszPath).c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(nullptr, m_hModule) << "cannot load " << pszPath << " as a data file, error " << GetLastError();
     }
 
-    static HMODULE Module() { return s_hModule; }
+    void TearDown() override
+    {
+        if (m_hModule != NULL)
+            FreeLibrary(m_hModule);
+    }
 
-    static std::vector<BYTE> Read(LPCSTR pszType, WORD wName, WORD wLanguage)
+    HMODULE Module() const { return m_hModule; }
+
+    std::vector<BYTE> Read(LPCSTR pszType, WORD wName, WORD wLanguage) const
     {
         std::vector<BYTE> data;
-        ReadResource(s_hModule, pszType, MAKEINTRESOURCEA(wName), wLanguage, data);
+        ReadResource(m_hModule, pszType, MAKEINTRESOURCEA(wName), wLanguage, data);
         return data;
     }
 
 private:
-    static HMODULE s_hModule;
-    static std::string s_strPath;
+    HMODULE m_hModule = NULL;
 };
-
-HMODULE ProgramResources::s_hModule = NULL;
-std::string ProgramResources::s_strPath;
 
 std::wstring Hex(DWORD dw)
 {
@@ -139,7 +126,7 @@ TEST_F(ProgramResources, EachTypeHoldsOnlyItsIdsEachInOneLanguage)
 class DialogTemplates : public ProgramResources
 {
 protected:
-    static void ExpectDialog(WORD wId, const std::wstring& frame, const std::vector<std::wstring>& controls)
+    void ExpectDialog(WORD wId, const std::wstring& frame, const std::vector<std::wstring>& controls)
     {
         DialogTemplate dlg;
         ASSERT_TRUE(ParseDialog(Read(RT_DIALOG, wId, LANG_EN_US), dlg));
@@ -306,7 +293,7 @@ TEST_F(IconGroup, PictureIsOpaqueInsideAndTransparentInTheCorners)
 class VersionBlock : public ProgramResources
 {
 protected:
-    static VersionNode Root()
+    VersionNode Root() const
     {
         VersionNode root;
         EXPECT_TRUE(ParseVersion(Read(RT_VERSION, 1, LANG_EN_US), root));
