@@ -56,7 +56,8 @@ struct Texts { std::string prompt, ok, cancel; };
 
 Texts ReadTexts(HWND hDlg)
 {
-    return Texts{TextOf(GetDlgItem(hDlg, IDC_PROMPT)), TextOf(GetDlgItem(hDlg, IDOK)), TextOf(GetDlgItem(hDlg, IDCANCEL))};
+    return Texts{TextOf(GetDlgItem(hDlg, IDC_PROMPT)), TextOf(GetDlgItem(hDlg, IDOK)),
+                 TextOf(GetDlgItem(hDlg, IDCANCEL))};
 }
 
 // ---- one run of the program ----

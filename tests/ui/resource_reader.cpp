@@ -51,7 +51,9 @@ public:
 
     std::vector<BYTE> GetBytes(size_t n)
     {
-        return Take(n) ? std::vector<BYTE>(m_data.begin() + (m_nPos - n), m_data.begin() + m_nPos) : std::vector<BYTE>();
+        if (!Take(n))
+            return {};
+        return std::vector<BYTE>(m_data.begin() + (m_nPos - n), m_data.begin() + m_nPos);
     }
 
     // Skips to the next multiple of 4, counted from the start of the resource.
