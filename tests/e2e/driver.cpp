@@ -15,7 +15,6 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +32,32 @@ std::string g_strAbsentLanguage = "en";
 std::string String(UINT nId)
 {
     return ProgramString(g_strKavrost, nId);
+}
+
+// A way to close a window: a message posted to it, or to one of its controls.
+struct Way
+{
+    const char* name;
+    int nControl;   // 0: the window itself
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+void Post(HWND hWnd, const Way& way)
+{
+    PostMessageA(way.nControl != 0 ? GetDlgItem(hWnd, way.nControl) : hWnd, way.message, way.wParam, way.lParam);
+}
+
+const Way kCloseBox = {"close box", 0, WM_SYSCOMMAND, SC_CLOSE, 0};
+
+// The main dialog's prompt and button texts.
+struct Texts { std::string prompt, ok, cancel; };
+
+Texts ReadTexts(HWND hDlg)
+{
+    return Texts{TextOf(GetDlgItem(hDlg, IDC_PROMPT)), TextOf(GetDlgItem(hDlg, IDOK)),
+                 TextOf(GetDlgItem(hDlg, IDCANCEL))};
 }
 
 // ---- one run of the program ----
@@ -64,33 +89,36 @@ protected:
             << "cannot start " << g_strKavrost << ", error " << GetLastError();
     }
 
-    HWND WaitForMainDialog() { return m_program.WaitForDialog(); }
-    HWND WaitForWindowTitled(const char* pszCaption) { return m_program.WaitForWindowTitled(pszCaption); }
-    bool WaitForExit(DWORD* pdwExitCode) { return m_program.WaitForExit(pdwExitCode); }
-
-public:
-    struct Texts { std::string prompt, ok, cancel; };
-
-protected:
-    Texts ReadTexts(HWND hDlg)
+    // Starts the program and waits for its main dialog; NULL with a failure recorded.
+    HWND StartDialog()
     {
-        return Texts{TextOf(GetDlgItem(hDlg, IDC_PROMPT)), TextOf(GetDlgItem(hDlg, IDOK)),
-                     TextOf(GetDlgItem(hDlg, IDCANCEL))};
+        Start();
+        HWND hDlg = m_program.WaitForDialog();
+        if (hDlg == NULL)
+            ADD_FAILURE() << "the main dialog did not appear";
+        return hDlg;
+    }
+
+    // Closes a window of the program the given way; success once the program has ended with 0.
+    ::testing::AssertionResult Ends(HWND hWnd, const Way& way)
+    {
+        Post(hWnd, way);
+        DWORD dwExit = 1;
+        if (!m_program.WaitForExit(&dwExit))
+            return ::testing::AssertionFailure() << "the program is still running after the " << way.name;
+        if (dwExit != 0)
+            return ::testing::AssertionFailure() << "the program ended with " << dwExit << " after the " << way.name;
+        return ::testing::AssertionSuccess();
     }
 
     // Starts the program, reads the texts of its main dialog and closes it.
     Texts RunAndReadTexts()
     {
-        Start();
-        HWND hDlg = WaitForMainDialog();
-        if (hDlg == NULL) {
-            ADD_FAILURE() << "main dialog did not appear";
+        HWND hDlg = StartDialog();
+        if (hDlg == NULL)
             return Texts();
-        }
         Texts texts = ReadTexts(hDlg);
-        PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
-        DWORD dwExit;
-        EXPECT_TRUE(WaitForExit(&dwExit)) << "program did not end after the close box";
+        EXPECT_TRUE(Ends(hDlg, kCloseBox));
         return texts;
     }
 
@@ -99,91 +127,61 @@ protected:
 };
 
 // The texts themselves are pinned by the resource test; here, which of them a run shows.
-::testing::AssertionResult IsGerman(const KavrostRun::Texts& t)
-{
-    if (t.prompt == String(IDS_PROMPT_DE) && t.ok == String(IDS_DELETE_DE) && t.cancel == String(IDS_CLOSE_DE))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "expected German texts, got prompt \"" << t.prompt
-                                         << "\", buttons \"" << t.ok << "\" and \"" << t.cancel << "\"";
-}
-
 // The English buttons keep the texts of the dialog template.
-::testing::AssertionResult IsEnglish(const KavrostRun::Texts& t)
+::testing::AssertionResult ShowsLanguage(const Texts& t, bool bGerman)
 {
-    if (t.prompt == String(IDS_PROMPT_EN) && !t.ok.empty() && t.ok != String(IDS_DELETE_DE) &&
-        !t.cancel.empty() && t.cancel != String(IDS_CLOSE_DE))
+    bool bShows = bGerman ? t.prompt == String(IDS_PROMPT_DE) && t.ok == String(IDS_DELETE_DE) &&
+                                t.cancel == String(IDS_CLOSE_DE)
+                          : t.prompt == String(IDS_PROMPT_EN) && !t.ok.empty() && t.ok != String(IDS_DELETE_DE) &&
+                                !t.cancel.empty() && t.cancel != String(IDS_CLOSE_DE);
+    if (bShows)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "expected English texts, got prompt \"" << t.prompt
-                                         << "\", buttons \"" << t.ok << "\" and \"" << t.cancel << "\"";
+    return ::testing::AssertionFailure() << "expected " << (bGerman ? "German" : "English") << " texts, got prompt \""
+                                         << t.prompt << "\", buttons \"" << t.ok << "\" and \"" << t.cancel << "\"";
 }
 
 // What the screen shows in a row of the list: a name (some ink on white), or nothing
 // (white). An area that was never painted is neither.
-::testing::AssertionResult RowShowsAName(HWND hList, int nRow)
+::testing::AssertionResult RowShows(HWND hList, int nRow, bool bName)
 {
     double ink = InkInListRow(hList, nRow);
-    if (ink > 0.005 && ink < 0.4)
+    if (bName ? ink > 0.005 && ink < 0.4 : ink == 0)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "row " << nRow << " of the list on the screen: " << ink * 100
-                                         << "% dark pixels, not a name";
-}
-
-::testing::AssertionResult RowShowsNothing(HWND hList, int nRow)
-{
-    double ink = InkInListRow(hList, nRow);
-    if (ink == 0)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "row " << nRow << " of the list on the screen: " << ink * 100
-                                         << "% dark pixels, not an empty row";
+                                         << "% dark pixels, not " << (bName ? "a name" : "an empty row");
 }
 
 // ---- product missing ----
 
 using ProductMissing = KavrostRun;
 
+// The message stays English in a German run too.
 TEST_F(ProductMissing, OneBoxThenTheProcessEnds)
 {
-    Start();
-    HWND hBox = WaitForWindowTitled("Kavrost");
-    ASSERT_NE(hBox, (HWND)NULL) << "no window captioned Kavrost appeared";
-    Sleep(500);   // nothing else may come up meanwhile
+    for (const char* pszLanguage : {"", "LangDE.dll"}) {
+        SCOPED_TRACE(*pszLanguage ? "German run" : "no language setting");
+        if (*pszLanguage)
+            SetResourceDll(pszLanguage);
+        Start();
+        HWND hBox = m_program.WaitForWindowTitled("Kavrost");
+        ASSERT_NE(hBox, (HWND)NULL) << "no window captioned Kavrost appeared";
+        Sleep(500);   // nothing else may come up meanwhile
 
-    std::vector<HWND> windows = m_program.VisibleWindows();
-    ASSERT_EQ(1u, windows.size()) << "expected exactly one window of the program";
-    EXPECT_EQ(hBox, windows[0]);
-    EXPECT_EQ(nullptr, GetDlgItem(hBox, IDC_USER_LIST)) << "the main dialog is showing";
+        std::vector<HWND> windows = m_program.VisibleWindows();
+        ASSERT_EQ(1u, windows.size()) << "expected exactly one window of the program";
+        EXPECT_EQ(hBox, windows[0]);
+        EXPECT_EQ(nullptr, GetDlgItem(hBox, IDC_USER_LIST)) << "the main dialog is showing";
 
-    std::vector<std::string> texts;
-    for (HWND h : ChildrenOf(hBox, "Static"))
-        if (!TextOf(h).empty())
-            texts.push_back(TextOf(h));
-    EXPECT_EQ(std::vector<std::string>{"No zell found!"}, texts);
-    std::vector<HWND> buttons = ChildrenOf(hBox, "Button");
-    ASSERT_EQ(1u, buttons.size()) << "the box should have only an OK button";
-
-    PostMessageA(hBox, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(buttons[0]));
-    DWORD dwExit = 1;
-    ASSERT_TRUE(WaitForExit(&dwExit)) << "the program did not end after OK";
-    EXPECT_EQ(0u, dwExit);
-
-    // Reading the settings created their keys.
-    EXPECT_EQ("Tessaline", ScratchRegistry::KeyClass(kSettingsKey));
-    EXPECT_EQ("Tessaline", ScratchRegistry::KeyClass(kDirectoriesKey));
-}
-
-TEST_F(ProductMissing, MessageStaysEnglishInAGermanRun)
-{
-    SetResourceDll("LangDE.dll");
-    Start();
-    HWND hBox = WaitForWindowTitled("Kavrost");
-    ASSERT_NE(hBox, (HWND)NULL);
-    bool bFound = false;
-    for (HWND h : ChildrenOf(hBox, "Static"))
-        bFound = bFound || TextOf(h) == "No zell found!";
-    EXPECT_TRUE(bFound);
-    PostMessageA(hBox, WM_COMMAND, IDOK, 0);
-    DWORD dwExit;
-    EXPECT_TRUE(WaitForExit(&dwExit));
+        EXPECT_EQ("No zell found!", BoxText(hBox));
+        std::vector<HWND> buttons = ChildrenOf(hBox, "Button");
+        ASSERT_EQ(1u, buttons.size()) << "the box should have only an OK button";
+        ASSERT_TRUE(Ends(hBox, {"OK button", 0, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(buttons[0])}));
+        if (*pszLanguage == '\0') {
+            // Reading the settings created their keys.
+            EXPECT_EQ("Tessaline", ScratchRegistry::KeyClass(kSettingsKey));
+            EXPECT_EQ("Tessaline", ScratchRegistry::KeyClass(kDirectoriesKey));
+        }
+    }
 }
 
 // ---- language ----
@@ -196,7 +194,7 @@ TEST_F(LanguageSetting, AnyOtherValueGivesEnglishWhateverTheLocale)
     for (const char* pszValue : {"LangEN.dll", "C:\\zell\\LangDE.dll", "LangDE.dll "}) {
         SCOPED_TRACE(pszValue);
         SetResourceDll(pszValue);
-        EXPECT_TRUE(IsEnglish(RunAndReadTexts()));
+        EXPECT_TRUE(ShowsLanguage(RunAndReadTexts(), false));
     }
 }
 
@@ -206,19 +204,16 @@ TEST_F(LanguageSetting, LangDEGivesAGermanDialogWithAnEnglishAboutBox)
 {
     InstallProduct();
     SetResourceDll("LangDE.dll");
-    Start();
-    HWND hDlg = WaitForMainDialog();
+    HWND hDlg = StartDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
-    EXPECT_TRUE(IsGerman(ReadTexts(hDlg)));
+    EXPECT_TRUE(ShowsLanguage(ReadTexts(hDlg), true));
     PostMessageA(hDlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-    HWND hAbout = WaitForWindowTitled("About Kavrost");
+    HWND hAbout = m_program.WaitForWindowTitled("About Kavrost");
     ASSERT_NE(hAbout, (HWND)NULL);
     EXPECT_EQ("OK", TextOf(GetDlgItem(hAbout, IDOK)));
     PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(hAbout) || !IsWindowVisible(hAbout); }));
-    PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
-    DWORD dwExit;
-    EXPECT_TRUE(WaitForExit(&dwExit));
+    EXPECT_TRUE(Ends(hDlg, kCloseBox));
 }
 
 using LanguageLocale = KavrostRun;
@@ -232,11 +227,7 @@ TEST_F(LanguageLocale, AbsentSettingFollowsTheLocale)
         SCOPED_TRACE(bEmptyValue ? "empty value" : "no value");
         if (bEmptyValue)
             SetResourceDll("");
-        Texts texts = RunAndReadTexts();
-        if (g_strAbsentLanguage == "de")
-            EXPECT_TRUE(IsGerman(texts));
-        else
-            EXPECT_TRUE(IsEnglish(texts));
+        EXPECT_TRUE(ShowsLanguage(RunAndReadTexts(), g_strAbsentLanguage == "de"));
     }
 }
 
@@ -251,22 +242,17 @@ TEST_F(UserList, ShowsExactlyTheUserFoldersSorted)
     m_install.MakeFile("User\\readme");
     m_install.MakeFile("User\\anna\\room.dat");
     m_install.MakeDir("User\\anna\\inner");
-    Start();
-    HWND hDlg = WaitForMainDialog();
-    ASSERT_NE(hDlg, (HWND)NULL);
-    std::vector<std::string> expected = {"_shared", "anna", "Bert", "zed"};
-    EXPECT_EQ(expected, m_program.ListItems());
+    ASSERT_NE(StartDialog(), (HWND)NULL);
+    EXPECT_EQ((std::vector<std::string>{"_shared", "anna", "Bert", "zed"}), m_program.ListItems());
     HWND hList = m_program.UserList();
-    WaitUntil([&] { return static_cast<bool>(RowShowsAName(hList, 0)); }, 5000);
-    EXPECT_TRUE(RowShowsAName(hList, 0)) << "the names are not drawn";
+    WaitUntil([&] { return static_cast<bool>(RowShows(hList, 0, true)); }, 5000);
+    EXPECT_TRUE(RowShows(hList, 0, true)) << "the names are not drawn";
 }
 
 TEST_F(UserList, EmptyWithoutUserFolders)
 {
     ASSERT_TRUE(SetProductFolders(m_install.Path(), ""));
-    Start();
-    HWND hDlg = WaitForMainDialog();
-    ASSERT_NE(hDlg, (HWND)NULL);
+    ASSERT_NE(StartDialog(), (HWND)NULL);
     EXPECT_TRUE(m_program.ListItems().empty());
 }
 
@@ -277,36 +263,32 @@ using AboutBox = KavrostRun;
 TEST_F(AboutBox, OpensFromTheSystemMenuAndClosesEveryWay)
 {
     InstallProduct({"anna"});
-    Start();
-    HWND hDlg = WaitForMainDialog();
+    HWND hDlg = StartDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
-
-    struct Way { const char* name; UINT nCommand; std::function<void(HWND)> close; };
-    std::vector<Way> ways = {
-        {"OK button", IDM_ABOUTBOX, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), BM_CLICK, 0, 0); }},
-        {"Escape", IDM_ABOUTBOX | 0x3, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), WM_KEYDOWN, VK_ESCAPE, 1); }},
-        {"Enter", IDM_ABOUTBOX | 0xF, [](HWND h) { PostMessageA(GetDlgItem(h, IDOK), WM_KEYDOWN, VK_RETURN, 1); }},
-        {"close box", IDM_ABOUTBOX, [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    // The system command that opens the box (its low four bits are the system's), and the way it closes.
+    const std::pair<UINT, Way> ways[] = {
+        {IDM_ABOUTBOX, {"OK button", IDOK, BM_CLICK, 0, 0}},
+        {IDM_ABOUTBOX | 0x3, {"Escape", IDOK, WM_KEYDOWN, VK_ESCAPE, 1}},
+        {IDM_ABOUTBOX | 0xF, {"Enter", IDOK, WM_KEYDOWN, VK_RETURN, 1}},
+        {IDM_ABOUTBOX, kCloseBox},
     };
     HWND hPrevious = NULL;
-    for (const Way& way : ways) {
-        SCOPED_TRACE(way.name);
-        PostMessageA(hDlg, WM_SYSCOMMAND, way.nCommand, 0);
-        HWND hAbout = WaitForWindowTitled("About Kavrost");
-        ASSERT_NE(hAbout, (HWND)NULL) << "no About box for command " << way.nCommand;
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.second.name);
+        PostMessageA(hDlg, WM_SYSCOMMAND, way.first, 0);
+        HWND hAbout = m_program.WaitForWindowTitled("About Kavrost");
+        ASSERT_NE(hAbout, (HWND)NULL) << "no About box for command " << way.first;
         EXPECT_NE(hPrevious, hAbout) << "expected a fresh box";
         EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the main dialog takes input while the box is open";
 
-        way.close(hAbout);
+        Post(hAbout, way.second);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(hAbout); })) << "the box did not close";
         EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(hDlg) != FALSE; }));
         EXPECT_EQ(1u, m_program.VisibleWindows().size());
         hPrevious = hAbout;
     }
     // Other system commands keep their usual meaning.
-    PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
-    DWORD dwExit;
-    EXPECT_TRUE(WaitForExit(&dwExit));
+    EXPECT_TRUE(Ends(hDlg, kCloseBox));
 }
 
 // ---- ending the program ----
@@ -316,25 +298,20 @@ using Close = KavrostRun;
 TEST_F(Close, EveryWayEndsTheProcess)
 {
     InstallProduct({"anna"});
-    struct Way { const char* name; std::function<void(HWND)> close; };
-    std::vector<Way> ways = {
-        {"Close button", [](HWND h) { PostMessageA(GetDlgItem(h, IDCANCEL), BM_CLICK, 0, 0); }},
-        {"Escape", [](HWND h) { PostMessageA(GetDlgItem(h, IDC_USER_LIST), WM_KEYDOWN, VK_ESCAPE, 1); }},
-        {"close box", [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
-    };
-    for (const Way& way : ways) {
+    for (const Way& way : {Way{"Close button", IDCANCEL, BM_CLICK, 0, 0},
+                           Way{"Escape", IDC_USER_LIST, WM_KEYDOWN, VK_ESCAPE, 1}, kCloseBox}) {
         SCOPED_TRACE(way.name);
-        Start();
-        HWND hDlg = WaitForMainDialog();
+        HWND hDlg = StartDialog();
         ASSERT_NE(hDlg, (HWND)NULL);
-        way.close(hDlg);
-        DWORD dwExit = 1;
-        ASSERT_TRUE(WaitForExit(&dwExit)) << "the program is still running";
-        EXPECT_EQ(0u, dwExit);
+        ASSERT_TRUE(Ends(hDlg, way));
     }
 }
 
 // ---- the Delete command ----
+
+// What is left of a user: all of it, or nothing.
+const char kStored[] = "user folder present, agency folder present, key present";
+const char kGone[] = "user folder gone, agency folder gone, key gone";
 
 class DeleteCommand : public KavrostRun
 {
@@ -350,37 +327,22 @@ protected:
         }
     }
 
-    bool UserStored(const std::string& name, std::string* pWhy) const
+    // Which of the user's two folders and key are still there.
+    std::string StateOf(const std::string& name) const
     {
-        bool bUser = m_install.Exists("User\\" + name);
-        bool bAgency = m_install.Exists("Agency\\USER_SPC\\" + name);
-        bool bKey = UserKeyExists(name);
-        *pWhy = std::string("user folder ") + (bUser ? "present" : "gone") + ", agency folder " +
-                (bAgency ? "present" : "gone") + ", key " + (bKey ? "present" : "gone");
-        return bUser && bAgency && bKey;
+        auto state = [](bool bPresent) { return bPresent ? "present" : "gone"; };
+        return std::string("user folder ") + state(m_install.Exists("User\\" + name)) + ", agency folder " +
+               state(m_install.Exists("Agency\\USER_SPC\\" + name)) + ", key " + state(UserKeyExists(name));
     }
 
-    ::testing::AssertionResult Stored(const std::string& name) const
+    // Selects the user in the list, presses Delete! and waits for the warning; NULL with a
+    // failure recorded.
+    HWND AskToDelete(const std::string& user)
     {
-        std::string why;
-        if (UserStored(name, &why))
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << name << ": " << why;
-    }
-
-    ::testing::AssertionResult Gone(const std::string& name) const
-    {
-        std::string why;
-        UserStored(name, &why);
-        if (why == "user folder gone, agency folder gone, key gone")
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << name << ": " << why;
-    }
-
-    // Selects a user in the list (unless NULL) and presses Delete!.
-    void PressDelete(const char* pszUser)
-    {
-        ASSERT_TRUE(m_program.PressDelete(pszUser)) << pszUser << " is not listed";
+        HWND hBox = m_program.PressDelete(user.c_str()) ? WaitForBox() : NULL;
+        if (hBox == NULL)
+            ADD_FAILURE() << "no warning for " << user;
+        return hBox;
     }
 
     // Starts the program (in the given current folder), selects the user, presses Delete!
@@ -404,68 +366,86 @@ protected:
         KavrostProcess::Answer(hBox, nId);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(hBox); })) << "the box did not close";
     }
+
+    // Waits for a notice over the dialog, with the text and only an OK button, and answers it.
+    ::testing::AssertionResult NoticeShown(HWND hDlg, const std::string& text)
+    {
+        HWND hBox = WaitForBox();
+        if (hBox == NULL)
+            return ::testing::AssertionFailure() << "no notice \"" << text << "\"";
+        std::string shown = BoxText(hBox);
+        bool bOwned = !IsWindowEnabled(hDlg);
+        bool bOkOnly = GetDlgItem(hBox, IDOK) != NULL && GetDlgItem(hBox, IDCANCEL) == NULL;
+        Answer(hBox, IDOK);
+        if (shown == text && bOwned && bOkOnly)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "notice \"" << shown << "\", expected \"" << text << "\""
+                                             << (bOwned ? "" : "; not owned by the dialog")
+                                             << (bOkOnly ? "" : "; not a box with only OK");
+    }
 };
 
 TEST_F(DeleteCommand, NothingSelectedShowsNoBox)
 {
     InstallWithUsers();
-    Start();
-    HWND hDlg = WaitForMainDialog();
+    HWND hDlg = StartDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete(NULL);
+    ASSERT_TRUE(m_program.PressDelete(NULL));
     EXPECT_EQ((HWND)NULL, WaitForBox(1500));
     EXPECT_TRUE(IsWindowEnabled(hDlg));
-    EXPECT_TRUE(Stored("anna"));
+    EXPECT_EQ(kStored, StateOf("anna"));
     EXPECT_EQ(3u, m_program.ListItems().size());
 }
 
+// The warning in either language; No leaves everything as it was.
 TEST_F(DeleteCommand, NoChangesNothing)
 {
     InstallWithUsers();
-    Start();
-    HWND hDlg = WaitForMainDialog();
-    ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete("anna");
-    HWND hBox = WaitForBox();
-    ASSERT_NE(hBox, (HWND)NULL) << "no warning appeared";
-    EXPECT_EQ(String(IDS_CONFIRM_EN), BoxText(hBox));
-    EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the warning must be owned by the dialog";
-    ASSERT_NE((HWND)NULL, GetDlgItem(hBox, IDYES));
-    ASSERT_NE((HWND)NULL, GetDlgItem(hBox, IDNO));
-    EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(GetDlgItem(hBox, IDYES), GWL_STYLE) & 0x0F)
-        << "Yes is the default button";
-    EXPECT_EQ(BS_PUSHBUTTON, GetWindowLongA(GetDlgItem(hBox, IDNO), GWL_STYLE) & 0x0F);
-    Answer(hBox, IDNO);
-    Sleep(300);
-    EXPECT_TRUE(Stored("anna"));
-    EXPECT_EQ((std::vector<std::string>{"_guest", "anna", "bob"}),
-              m_program.ListItems());
-    EXPECT_TRUE(IsWindowEnabled(hDlg));
+    for (bool bGerman : {false, true}) {
+        SCOPED_TRACE(bGerman ? "German" : "English");
+        if (bGerman)
+            SetResourceDll("LangDE.dll");
+        HWND hDlg = StartDialog();
+        ASSERT_NE(hDlg, (HWND)NULL);
+        HWND hBox = AskToDelete("anna");
+        ASSERT_NE(hBox, (HWND)NULL);
+        EXPECT_EQ(String(bGerman ? IDS_CONFIRM_DE : IDS_CONFIRM_EN), BoxText(hBox));
+        EXPECT_EQ("Kavrost", TextOf(hBox));
+        EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the warning must be owned by the dialog";
+        ASSERT_NE((HWND)NULL, GetDlgItem(hBox, IDYES));
+        ASSERT_NE((HWND)NULL, GetDlgItem(hBox, IDNO));
+        EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(GetDlgItem(hBox, IDYES), GWL_STYLE) & 0x0F)
+            << "Yes is the default button";
+        EXPECT_EQ(BS_PUSHBUTTON, GetWindowLongA(GetDlgItem(hBox, IDNO), GWL_STYLE) & 0x0F);
+        Answer(hBox, IDNO);
+        Sleep(300);
+        EXPECT_EQ(kStored, StateOf("anna"));
+        EXPECT_EQ((std::vector<std::string>{"_guest", "anna", "bob"}), m_program.ListItems());
+        EXPECT_TRUE(IsWindowEnabled(hDlg));
+    }
 }
 
 TEST_F(DeleteCommand, YesRemovesTheUserAndListsTheRest)
 {
     InstallWithUsers();
-    Start();
-    HWND hDlg = WaitForMainDialog();
+    HWND hDlg = StartDialog();
     ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete("anna");
-    HWND hBox = WaitForBox();
+    HWND hBox = AskToDelete("anna");
     ASSERT_NE(hBox, (HWND)NULL);
     Answer(hBox, IDYES);
     HWND hList = GetDlgItem(hDlg, IDC_USER_LIST);
     EXPECT_TRUE(WaitUntil([&] { return m_program.ListItems().size() == 2; }));
     EXPECT_EQ((std::vector<std::string>{"_guest", "bob"}), m_program.ListItems());
     EXPECT_EQ(LB_ERR, SendMessageW(hList, LB_GETCURSEL, 0, 0)) << "no selection after the rebuild";
-    EXPECT_TRUE(Gone("anna"));
-    EXPECT_TRUE(Stored("_guest"));
-    EXPECT_TRUE(Stored("bob"));
+    EXPECT_EQ(kGone, StateOf("anna"));
+    EXPECT_EQ(kStored, StateOf("_guest"));
+    EXPECT_EQ(kStored, StateOf("bob"));
     EXPECT_EQ((HWND)NULL, WaitForBox(500)) << "a complete removal shows no box";
 
     // The rebuilt list is drawn: the row of the last name is empty now.
-    WaitUntil([&] { return RowShowsAName(hList, 0) && RowShowsNothing(hList, 2); }, 5000);
-    EXPECT_TRUE(RowShowsAName(hList, 0)) << "the list is not drawn after Delete!";
-    EXPECT_TRUE(RowShowsNothing(hList, 2)) << "the list is not drawn after Delete!";
+    WaitUntil([&] { return RowShows(hList, 0, true) && RowShows(hList, 2, false); }, 5000);
+    EXPECT_TRUE(RowShows(hList, 0, true)) << "the list is not drawn after Delete!";
+    EXPECT_TRUE(RowShows(hList, 2, false)) << "the list is not drawn after Delete!";
 
     // The dialog takes input again: a '_' user goes the same way, chosen and deleted
     // with the mouse. The dialog stays open throughout.
@@ -482,8 +462,8 @@ TEST_F(DeleteCommand, YesRemovesTheUserAndListsTheRest)
     ASSERT_NE(hBox, (HWND)NULL) << "a click on Delete! brought no warning";
     Answer(hBox, IDYES);
     EXPECT_TRUE(WaitUntil([&] { return m_program.ListItems().size() == 1; }));
-    EXPECT_TRUE(Gone("_guest"));
-    EXPECT_TRUE(Stored("bob"));
+    EXPECT_EQ(kGone, StateOf("_guest"));
+    EXPECT_EQ(kStored, StateOf("bob"));
     EXPECT_TRUE(IsWindow(hDlg));
 }
 
@@ -492,24 +472,19 @@ TEST_F(DeleteCommand, NamesOutsideTheCodePageAreListedExactlyAndRemovedAlone)
     // The ANSI calls list "\u0141ukasz" as "Lukasz", which names another user.
     const std::string lukasz = "\xC5\x81ukasz", nihon = "\xE6\x97\xA5\xE6\x9C\xAC";
     InstallWithUsers({ lukasz, "lukasz", nihon });
-    Start();
-    HWND hDlg = WaitForMainDialog();
-    ASSERT_NE(hDlg, (HWND)NULL);
-    std::vector<std::string> listed = m_program.ListItems();
-    std::sort(listed.begin(), listed.end());
-    EXPECT_EQ((std::vector<std::string>{ "lukasz", lukasz, nihon }), listed);
+    ASSERT_NE(StartDialog(), (HWND)NULL);
+    EXPECT_EQ((std::vector<std::string>{ "lukasz", lukasz, nihon }), Sorted(m_program.ListItems()));
 
     for (const std::string& name : { lukasz, nihon }) {
-        PressDelete(name.c_str());
-        HWND hBox = WaitForBox();
+        HWND hBox = AskToDelete(name);
         ASSERT_NE(hBox, (HWND)NULL);
         Answer(hBox, IDYES);
-        WaitUntil([&] { return static_cast<bool>(Gone(name)); });
-        EXPECT_TRUE(Gone(name));
+        WaitUntil([&] { return StateOf(name) == kGone; });
+        EXPECT_EQ(kGone, StateOf(name));
     }
     EXPECT_TRUE(WaitUntil([&] { return m_program.ListItems().size() == 1; }));
     EXPECT_EQ((std::vector<std::string>{ "lukasz" }), m_program.ListItems());
-    EXPECT_TRUE(Stored("lukasz"));
+    EXPECT_EQ(kStored, StateOf("lukasz"));
 }
 
 TEST_F(DeleteCommand, ALargeRemovalKeepsTheWindowAnsweringAndHoldsClose)
@@ -517,34 +492,32 @@ TEST_F(DeleteCommand, ALargeRemovalKeepsTheWindowAnsweringAndHoldsClose)
     InstallWithUsers();
     for (int folder = 0; folder < 40; ++folder)
         for (int file = 0; file < 100; ++file)
-            m_install.MakeFile("User\\anna\\f" + std::to_string(folder) + "\\" +
-                               std::to_string(file) + ".dat");
+            m_install.MakeFile("User\\anna\\f" + std::to_string(folder) + "\\" + std::to_string(file) + ".dat");
     HWND hDlg = DeleteConfirmed("anna");
     ASSERT_NE(hDlg, (HWND)NULL);
 
     // While the files go, the dialog is disabled and answers at once.
     DWORD dwLongest = 0;
     int nPings = 0;
-    bool bClosePosted = false;
     while (!IsWindowEnabled(hDlg) && IsWindow(hDlg)) {
         DWORD dwStart = GetTickCount();
         DWORD_PTR result;
-        ASSERT_NE(0, SendMessageTimeoutW(hDlg, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result))
-            << "the dialog did not answer within 2 s";
+        bool bAnswered = SendMessageTimeoutW(hDlg, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result) != 0;
+        if (!bAnswered && !IsWindow(hDlg))
+            break;   // the removal ended, and the held close with it, since the loop's test
+        ASSERT_TRUE(bAnswered) << "the dialog did not answer within 2 s";
         dwLongest = std::max(dwLongest, GetTickCount() - dwStart);
         EXPECT_TRUE(IsWindowVisible(hDlg)) << "closed during the removal";
-        if (++nPings == 1) {
+        if (++nPings == 1)
             PostMessageA(hDlg, WM_CLOSE, 0, 0);   // held until the removal has ended
-            bClosePosted = true;
-        }
         Sleep(50);
     }
-    ASSERT_TRUE(bClosePosted) << "the removal ended before it could be observed; give it more files";
+    ASSERT_GT(nPings, 0) << "the removal ended before it could be observed; give it more files";
     EXPECT_LE(dwLongest, 250u) << "longest wait for an answer";
     DWORD dwExit;
-    EXPECT_TRUE(WaitForExit(&dwExit)) << "the held close did not end the program";
-    EXPECT_TRUE(Gone("anna")) << "the close must not cut the removal short";
-    EXPECT_TRUE(Stored("bob"));
+    EXPECT_TRUE(m_program.WaitForExit(&dwExit)) << "the held close did not end the program";
+    EXPECT_EQ(kGone, StateOf("anna")) << "the close must not cut the removal short";
+    EXPECT_EQ(kStored, StateOf("bob"));
 }
 
 TEST_F(DeleteCommand, AnIncompleteRemovalIsReported)
@@ -554,15 +527,8 @@ TEST_F(DeleteCommand, AnIncompleteRemovalIsReported)
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
     HWND hDlg = DeleteConfirmed("anna");
     ASSERT_NE(hDlg, (HWND)NULL);
-    HWND hNotice = WaitForBox();
-    ASSERT_NE(hNotice, (HWND)NULL) << "no notice of what is left";
-    EXPECT_EQ(String(IDS_INCOMPLETE_EN), BoxText(hNotice));
-    EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the notice is owned by the dialog";
-    EXPECT_NE((HWND)NULL, GetDlgItem(hNotice, IDOK));
-    EXPECT_EQ((HWND)NULL, GetDlgItem(hNotice, IDCANCEL));
-    Answer(hNotice, IDOK);
-    EXPECT_EQ((std::vector<std::string>{ "_guest", "anna", "bob" }),
-              m_program.ListItems());
+    EXPECT_TRUE(NoticeShown(hDlg, String(IDS_INCOMPLETE_EN)));
+    EXPECT_EQ((std::vector<std::string>{ "_guest", "anna", "bob" }), m_program.ListItems());
     EXPECT_TRUE(m_install.Exists("User\\anna\\rooms\\locked.dat"));
     EXPECT_FALSE(m_install.Exists("User\\anna\\rooms\\r1"));
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -573,52 +539,22 @@ TEST_F(DeleteCommand, ARelativeInstallFolderRemovesNothingAndIsReportedInGerman)
     InstallWithUsers();
     SetResourceDll("LangDE.dll");
     ASSERT_TRUE(SetProductFolders(".\\", ""));
-    ASSERT_NE(DeleteConfirmed("anna", m_install.Path().c_str()), (HWND)NULL);
-    HWND hNotice = WaitForBox();
-    ASSERT_NE(hNotice, (HWND)NULL) << "no notice of what is left";
-    EXPECT_EQ(String(IDS_INCOMPLETE_DE), BoxText(hNotice));
-    Answer(hNotice, IDOK);
-    EXPECT_TRUE(Stored("anna")) << "neither folder nor key may go";
-}
-
-TEST_F(DeleteCommand, GermanWarningIsText106)
-{
-    InstallWithUsers();
-    SetResourceDll("LangDE.dll");
-    Start();
-    HWND hDlg = WaitForMainDialog();
+    HWND hDlg = DeleteConfirmed("anna", m_install.Path().c_str());
     ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete("bob");
-    HWND hBox = WaitForBox();
-    ASSERT_NE(hBox, (HWND)NULL);
-    EXPECT_EQ(String(IDS_CONFIRM_DE), BoxText(hBox));
-    EXPECT_EQ("Kavrost", TextOf(hBox));
-    Answer(hBox, IDNO);
-    EXPECT_TRUE(Stored("bob"));
+    EXPECT_TRUE(NoticeShown(hDlg, String(IDS_INCOMPLETE_DE)));
+    EXPECT_EQ(kStored, StateOf("anna")) << "neither folder nor key may go";
 }
 
 TEST_F(DeleteCommand, MissingUserKeyIsReportedAndTheListRebuilt)
 {
     InstallWithUsers();
     SHDeleteKeyA(HKEY_CURRENT_USER, KAVROST_USERS_KEY);
-    Start();
-    HWND hDlg = WaitForMainDialog();
+    HWND hDlg = DeleteConfirmed("bob");
     ASSERT_NE(hDlg, (HWND)NULL);
-    PressDelete("bob");
-    HWND hBox = WaitForBox();
-    ASSERT_NE(hBox, (HWND)NULL);
-    Answer(hBox, IDYES);
-
-    HWND hReport = WaitForBox();
-    ASSERT_NE(hReport, (HWND)NULL) << "no report of the missing key";
-    EXPECT_EQ("Couldn't open reg key!", BoxText(hReport));
-    EXPECT_FALSE(IsWindowEnabled(hDlg)) << "the report is owned by the dialog";
-    Answer(hReport, IDOK);
-
+    EXPECT_TRUE(NoticeShown(hDlg, "Couldn't open reg key!"));
     EXPECT_TRUE(WaitUntil([&] { return m_program.ListItems().size() == 2; }));
     EXPECT_EQ((std::vector<std::string>{"_guest", "anna"}), m_program.ListItems());
-    EXPECT_FALSE(m_install.Exists("User\\bob"));
-    EXPECT_FALSE(m_install.Exists("Agency\\USER_SPC\\bob"));
+    EXPECT_EQ(kGone, StateOf("bob"));
 }
 
 } // namespace
@@ -630,15 +566,10 @@ int main(int argc, char** argv)
         return nRefused;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg.rfind("--kavrost=", 0) == 0) {
-            g_strKavrost = arg.substr(10);
-            if (!g_strKavrost.empty() && g_strKavrost[0] == '/') {
-                std::replace(g_strKavrost.begin(), g_strKavrost.end(), '/', '\\');
-                g_strKavrost = "Z:" + g_strKavrost;
-            }
-        } else if (arg.rfind("--absent-language=", 0) == 0) {
+        if (arg.rfind("--kavrost=", 0) == 0)
+            g_strKavrost = WindowsPath(arg.substr(10));
+        else if (arg.rfind("--absent-language=", 0) == 0)
             g_strAbsentLanguage = arg.substr(18);
-        }
     }
     if (g_strKavrost.empty()) {
         fprintf(stderr, "usage: e2e_driver --kavrost=<Kavrost.exe> [--absent-language=de|en]\n");

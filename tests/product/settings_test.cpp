@@ -43,16 +43,11 @@ TEST_F(ReadSettingValueTypes, StringsAreReturnedAsStored)
 TEST_F(ReadSettingValueTypes, FolderSettingsAreExactOutsideTheCodePage)
 {
     // The ANSI calls read "\u0141ukasz" as "Lukasz": the name of another folder.
-    const std::wstring install = L"C:\\Data\\\x0141ukasz\\";
-    HKEY hKey;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, Wide(kDirectories).c_str(), 0, NULL, 0,
-                                             KEY_ALL_ACCESS, NULL, &hKey, NULL));
-    RegSetValueExW(hKey, L"PathName", 0, REG_SZ, reinterpret_cast<const BYTE*>(install.c_str()),
-                   static_cast<DWORD>((install.size() + 1) * sizeof(WCHAR)));
+    const std::string install = "C:\\Data\\\xC5\x81ukasz\\";
+    ScratchRegistry::SetString(kDirectories, "PathName", install);
     DWORD dw = 65;
-    RegSetValueExW(hKey, L"Agency", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dw), sizeof(dw));
-    RegCloseKey(hKey);
-    EXPECT_EQ(Utf8(install.c_str()), Utf8(ReadInstallFolder()));
+    ScratchRegistry::SetBinary(kDirectories, "Agency", REG_DWORD, &dw, sizeof(dw));
+    EXPECT_EQ(install, Utf8(ReadInstallFolder()));
     EXPECT_EQ("A", Utf8(ReadAgencyFolder())) << "the same rules as every setting";
 }
 

@@ -4,25 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::vector<std::string> Names(const CStringArrayW& arr)
-{
-    std::vector<std::string> names;
-    for (INT_PTR i = 0; i < arr.GetSize(); ++i)
-        names.push_back(Utf8(arr[i]));
-    return names;
-}
-
-std::vector<std::string> Sorted(std::vector<std::string> v)
-{
-    std::sort(v.begin(), v.end());
-    return v;
-}
 
 // An installation folder with the user folder "User\" below it.
 class UserFolderTest : public ::testing::Test
@@ -58,13 +43,13 @@ TEST_F(ListUsersFilters, EachFlagSelectsItsGroup)
 
     CStringArrayW arr;
     EXPECT_EQ(3, List(arr, TRUE, TRUE));
-    EXPECT_EQ((std::vector<std::string>{ "_", "_guest", "anna" }), Sorted(Names(arr)));
+    EXPECT_EQ((std::vector<std::string>{ "_", "_guest", "anna" }), Sorted(ArrayNames(arr)));
 
     EXPECT_EQ(1, List(arr, TRUE, FALSE));
-    EXPECT_EQ((std::vector<std::string>{ "anna" }), Names(arr));
+    EXPECT_EQ((std::vector<std::string>{ "anna" }), ArrayNames(arr));
 
     EXPECT_EQ(2, List(arr, FALSE, TRUE));
-    EXPECT_EQ((std::vector<std::string>{ "_", "_guest" }), Sorted(Names(arr)))
+    EXPECT_EQ((std::vector<std::string>{ "_", "_guest" }), Sorted(ArrayNames(arr)))
         << "a folder named '_' begins with '_'";
     EXPECT_EQ(2, arr.GetSize());
 }
@@ -87,10 +72,10 @@ TEST_F(ListUsersFilters, FilterKeepsTheSearchOrder)
     ListUsers(m_strInstallPath, plain, TRUE, FALSE);
     ListUsers(m_strInstallPath, underscore, FALSE, TRUE);
     std::vector<std::string> expectedPlain, expectedUnderscore;
-    for (const std::string& n : Names(all))
+    for (const std::string& n : ArrayNames(all))
         (n[0] == '_' ? expectedUnderscore : expectedPlain).push_back(n);
-    EXPECT_EQ(expectedPlain, Names(plain));
-    EXPECT_EQ(expectedUnderscore, Names(underscore));
+    EXPECT_EQ(expectedPlain, ArrayNames(plain));
+    EXPECT_EQ(expectedUnderscore, ArrayNames(underscore));
 }
 
 TEST_F(ListSubdirectoriesEntries, OnlyFoldersWithoutADot)
@@ -111,7 +96,7 @@ TEST_F(ListSubdirectoriesEntries, OnlyFoldersWithoutADot)
     CStringArrayW arr;
     arr.SetAtGrow(0, L"stale");
     EXPECT_TRUE(ListSubdirectories(Wide(m_install.Path() + "User\\").c_str(), arr));
-    EXPECT_EQ((std::vector<std::string>{ "anna", "bob", "sys" }), Sorted(Names(arr)))
+    EXPECT_EQ((std::vector<std::string>{ "anna", "bob", "sys" }), Sorted(ArrayNames(arr)))
         << "hidden and system folders count; files, dotted names, '.' and '..' do not";
 }
 
@@ -153,13 +138,9 @@ TEST_F(ListUsersLocations, MissingUserFolderGivesZero)
 TEST_F(ListUsersLocations, EmptyInstallPathSearchesUserBelowTheCurrentFolder)
 {
     m_install.MakeDir("User\\zoe");
-    char szSaved[MAX_PATH];
-    GetCurrentDirectoryA(sizeof(szSaved), szSaved);
-    ASSERT_TRUE(SetCurrentDirectoryA(m_install.Path().c_str()));
+    CurrentFolder current(m_install.Path());
     m_strInstallPath = "";
     CStringArrayW arr;
-    int n = List(arr, TRUE, TRUE);
-    SetCurrentDirectoryA(szSaved);
-    EXPECT_EQ(1, n);
-    EXPECT_EQ((std::vector<std::string>{ "zoe" }), Names(arr));
+    EXPECT_EQ(1, List(arr, TRUE, TRUE));
+    EXPECT_EQ((std::vector<std::string>{ "zoe" }), ArrayNames(arr));
 }

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -45,8 +44,8 @@ protected:
         std::string hidden = m_root.MakeFile("Install\\User\\" + name + "\\rooms\\.hidden");
         SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
         m_root.MakeFile("Agency\\USER_SPC\\" + name + "\\spc\\a.bin");
-        ScratchRegistry::SetString((Key(name) + "\\Rooms\\r1").c_str(), "Title", "x");
-        ScratchRegistry::SetString(Key(name).c_str(), "Name", name.c_str());
+        ScratchRegistry::SetString(Key(name) + "\\Rooms\\r1", "Title", "x");
+        ScratchRegistry::SetString(Key(name), "Name", name);
     }
 
     bool UserFolderExists(const std::string& name) const
@@ -63,7 +62,7 @@ protected:
         SCOPED_TRACE("user " + name);
         EXPECT_TRUE(m_root.Exists("Install\\User\\" + name + "\\rooms\\r1\\room.dat"));
         EXPECT_TRUE(m_root.Exists("Agency\\USER_SPC\\" + name + "\\spc\\a.bin"));
-        EXPECT_TRUE(ScratchRegistry::KeyExists((Key(name) + "\\Rooms\\r1").c_str()));
+        EXPECT_TRUE(ScratchRegistry::KeyExists(Key(name) + "\\Rooms\\r1"));
     }
 
     void ExpectUserGone(const std::string& name)
@@ -71,7 +70,7 @@ protected:
         SCOPED_TRACE("user " + name);
         EXPECT_FALSE(UserFolderExists(name));
         EXPECT_FALSE(AgencyFolderExists(name));
-        EXPECT_FALSE(ScratchRegistry::KeyExists(Key(name).c_str()));
+        EXPECT_FALSE(ScratchRegistry::KeyExists(Key(name)));
     }
 
     ScratchRegistry m_registry;
@@ -88,11 +87,7 @@ protected:
     {
         CStringArrayW arr;
         ListUsers(m_folders.strInstall, arr, TRUE, TRUE);
-        std::vector<std::string> names;
-        for (INT_PTR i = 0; i < arr.GetSize(); ++i)
-            names.push_back(Utf8(arr[i]));
-        std::sort(names.begin(), names.end());
-        return names;
+        return Sorted(ArrayNames(arr));
     }
 
     ProductFolders m_folders;
@@ -136,38 +131,29 @@ class RemoveUserExactNames : public UserRemovalTest, public RemovalWay {};
 KAVROST_BOTH_REMOVAL_WAYS(RemoveUserExactNames);
 class RemoveUserRegistryLinks : public UserRemovalTest {};
 
+// A '_' user goes the same way as any other.
 TEST_F(RemoveUserLocations, AllThreeGoAndSiblingsStay)
-{
-    EXPECT_EQ(RemoveUserDone, Remove("anna"));
-    ExpectUserGone("anna");
-    ExpectUserIntact("_guest");
-    ExpectUserIntact("bob");
-    EXPECT_TRUE(ScratchRegistry::KeyExists(kUserKey));
-    EXPECT_EQ((std::vector<std::string>{ "_guest", "bob" }), ListedUsers());
-}
-
-TEST_F(RemoveUserLocations, UnderscoreUserIsRemovedTheSameWay)
 {
     EXPECT_EQ(RemoveUserDone, Remove("_guest"));
     ExpectUserGone("_guest");
     ExpectUserIntact("anna");
     ExpectUserIntact("bob");
+    EXPECT_EQ(RemoveUserDone, Remove("anna"));
+    ExpectUserGone("anna");
+    ExpectUserIntact("bob");
+    EXPECT_TRUE(ScratchRegistry::KeyExists(kUserKey));
+    EXPECT_EQ((std::vector<std::string>{ "bob" }), ListedUsers());
 }
 
-TEST_F(RemoveUserMissingParts, NoAgencyFolderStillRemovesTheRest)
+TEST_F(RemoveUserMissingParts, NoAgencyFolderOrNoUserKeyStillRemovesTheRestSilently)
 {
     ForceRemoveTree(m_agency + "USER_SPC\\anna");
-    EXPECT_EQ(RemoveUserDone, Remove("anna"));
-    ExpectUserGone("anna");
-    ExpectUserIntact("bob");
-}
-
-TEST_F(RemoveUserMissingParts, MissingUserKeyIsSilent)
-{
-    SHDeleteKeyA(HKEY_CURRENT_USER, Key("anna").c_str());
-    EXPECT_EQ(RemoveUserDone, Remove("anna"));
-    ExpectUserGone("anna");
-    ExpectUserIntact("bob");
+    SHDeleteKeyA(HKEY_CURRENT_USER, Key("bob").c_str());
+    for (const char* name : { "anna", "bob" }) {
+        EXPECT_EQ(RemoveUserDone, Remove(name));
+        ExpectUserGone(name);
+    }
+    ExpectUserIntact("_guest");
 }
 
 TEST_F(RemoveUserMissingParts, MissingUserRootKeyIsReportedAfterTheFolders)
@@ -214,23 +200,18 @@ TEST_F(RemoveUserBaseFolders, EmptyOrRelativeAgencyLeavesTheCurrentFolderAlone)
     ScratchFolder cwd;
     cwd.MakeFile("USER_SPC\\anna\\keep.txt");
     cwd.MakeFile("rel\\USER_SPC\\bob\\keep.txt");
-    char szSaved[MAX_PATH];
-    GetCurrentDirectoryA(sizeof(szSaved), szSaved);
-    ASSERT_TRUE(SetCurrentDirectoryA(cwd.Path().c_str()));
-
-    m_folders.strAgency = "";
-    RemoveUserResult r1 = Remove("anna");
-    m_folders.strAgency = "rel\\";
-    RemoveUserResult r2 = Remove("bob");
-    SetCurrentDirectoryA(szSaved);
-
-    EXPECT_EQ(RemoveUserDone, r1);
-    EXPECT_EQ(RemoveUserDone, r2);
+    {
+        CurrentFolder current(cwd.Path());
+        m_folders.strAgency = "";
+        EXPECT_EQ(RemoveUserDone, Remove("anna"));
+        m_folders.strAgency = "rel\\";
+        EXPECT_EQ(RemoveUserDone, Remove("bob"));
+    }
     EXPECT_TRUE(cwd.Exists("USER_SPC\\anna\\keep.txt"));
     EXPECT_TRUE(cwd.Exists("rel\\USER_SPC\\bob\\keep.txt"));
     // The other locations are still handled.
     EXPECT_FALSE(UserFolderExists("anna"));
-    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna").c_str()));
+    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna")));
     EXPECT_FALSE(UserFolderExists("bob"));
     EXPECT_TRUE(AgencyFolderExists("anna")) << "the agency setting no longer names it";
 }
@@ -244,14 +225,8 @@ TEST_F(RemoveUserBaseFolders, FoldersOutsideTheCodePageAreReadAndRemovedExactly)
         m_root.MakeFile(base + "User\\anna\\profile.ini", base);
         m_root.MakeFile(base + "USER_SPC\\anna\\spc\\a.bin", base);
     }
-    const std::wstring folder = Wide(m_root.Path() + lukasz);
-    HKEY hKey;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, Wide(KAVROST_PRODUCT_KEY "\\Directories").c_str(),
-                                             0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL));
-    for (const wchar_t* value : { L"PathName", L"Agency" })
-        RegSetValueExW(hKey, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>((folder.size() + 1) * sizeof(WCHAR)));
-    RegCloseKey(hKey);
+    for (const char* value : { "PathName", "Agency" })
+        ScratchRegistry::SetString(KAVROST_PRODUCT_KEY "\\Directories", value, m_root.Path() + lukasz);
 
     ProductFolders folders = { ReadInstallFolder(), ReadAgencyFolder() };
     EXPECT_EQ(RemoveUserDone, RemoveUser(folders, L"anna"));
@@ -266,14 +241,13 @@ TEST_F(RemoveUserBaseFolders, RelativeInstallFolderRemovesNothing)
     // Half a user would be left: the agency folder and the key stay too.
     ScratchFolder cwd;
     cwd.MakeFile("User\\anna\\keep.txt");
-    char szSaved[MAX_PATH];
-    GetCurrentDirectoryA(sizeof(szSaved), szSaved);
-    ASSERT_TRUE(SetCurrentDirectoryA(cwd.Path().c_str()));
-    for (const char* install : { "", "rel\\" }) {
-        m_folders.strInstall = install;
-        EXPECT_EQ(RemoveUserIncomplete, Remove("anna")) << install;
+    {
+        CurrentFolder current(cwd.Path());
+        for (const char* install : { "", "rel\\" }) {
+            m_folders.strInstall = install;
+            EXPECT_EQ(RemoveUserIncomplete, Remove("anna")) << install;
+        }
     }
-    SetCurrentDirectoryA(szSaved);
     EXPECT_TRUE(cwd.Exists("User\\anna\\keep.txt"));
     m_folders.strInstall = m_install.c_str();
     ExpectUserIntact("anna");
@@ -313,7 +287,7 @@ TEST_F(RemoveUserSurvivors, ReadOnlyFileKeepsItsAncestorsAndTheUserListed)
     EXPECT_FALSE(m_root.Exists("Install\\User\\anna\\profile.ini"));
     EXPECT_FALSE(m_root.Exists("Install\\User\\anna\\rooms\\.hidden"));
     EXPECT_FALSE(AgencyFolderExists("anna"));
-    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna").c_str()));
+    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna")));
     EXPECT_EQ((std::vector<std::string>{ "_guest", "anna", "bob" }), ListedUsers());
 }
 
@@ -373,7 +347,7 @@ TEST_P(RemoveUserExactNames, NamesThatReadAsPathsStayInsideTheUsersFolders)
     EXPECT_FALSE(m_root.Exists("Install\\User\\bob\\b.txt"));
     EXPECT_FALSE(m_root.Exists("Agency\\USER_SPC\\bob\\b.txt"));
     EXPECT_FALSE(AgencyFolderExists("anna"));
-    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna").c_str()));
+    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna")));
     if (bHostName) {
         // That entry cannot be named, so it stays with its folders, and nothing else does.
         EXPECT_EQ((std::vector<std::string>{ hostName }), EntriesOf(m_install + "User\\anna"));
@@ -436,7 +410,7 @@ TEST_F(RemoveUserRegistryLinks, LinksGoAsLinksAndTheirTargetsStay)
 
     EXPECT_TRUE(ScratchRegistry::KeyExists("Software\\Elsewhere\\Inner"));
     EXPECT_TRUE(ScratchRegistry::KeyExists("Software\\Other\\Inner"));
-    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna").c_str())) << "the link itself goes";
-    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("bob").c_str()));
+    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna"))) << "the link itself goes";
+    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("bob")));
     ExpectUserIntact("_guest");
 }

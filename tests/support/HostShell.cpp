@@ -13,16 +13,12 @@ std::string WithoutTrailingSeparator(std::string path)
     return path;
 }
 
-bool WriteTextFile(const std::string& path, const std::string& text)
+// A name made by wsprintfA from the format and up to three numbers.
+std::string Numbered(const char* pszFormat, int a, int b = 0, int c = 0)
 {
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD dwWritten = 0;
-    BOOL bOk = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &dwWritten, NULL);
-    CloseHandle(h);
-    return bOk && dwWritten == text.size();
+    char sz[64];
+    wsprintfA(sz, pszFormat, a, b, c);
+    return sz;
 }
 
 } // namespace
@@ -60,11 +56,11 @@ bool RunHostShell(const std::string& commands)
     wsprintfA(szBase, "%skavrost-shell-%lu-%ld", szTemp, GetCurrentProcessId(), InterlockedIncrement(&s_nRuns));
     std::string script = std::string(szBase) + ".sh", mark = std::string(szBase) + ".status";
     std::string hostScript = HostPath(script), hostMark = HostPath(mark);
-    if (hostScript.empty() || hostMark.empty())
-        return false;
     std::string text = "( set -e\n" + commands + "\n)\necho $? > " + ShellQuoted(hostMark + ".new") +
                        " && mv " + ShellQuoted(hostMark + ".new") + " " + ShellQuoted(hostMark) + "\n";
-    if (!WriteTextFile(script, text))
+    DeleteFileA(mark.c_str());   // left by an earlier process of this id
+    DeleteFileA(script.c_str());
+    if (hostScript.empty() || hostMark.empty() || !MakeFile(script, text))
         return false;
     std::wstring command = L"Z:\\bin\\sh \"" + Wide(hostScript) + L"\"";
     STARTUPINFOW si = {};
@@ -85,21 +81,19 @@ bool RunHostShell(const std::string& commands)
 
 bool MakeSymbolicLink(const std::string& target, const std::string& linkPath)
 {
-    std::string hostTarget = HostPath(WithoutTrailingSeparator(target));
-    std::string hostLink = HostPath(WithoutTrailingSeparator(linkPath));
-    if (!hostTarget.empty() && !hostLink.empty()) {
-        if (!RunHostShell("ln -s " + ShellQuoted(hostTarget) + " " + ShellQuoted(hostLink)))
+    std::string from = WithoutTrailingSeparator(linkPath), to = WithoutTrailingSeparator(target);
+    if (!HostPath(to).empty() && !HostPath(from).empty()) {
+        if (!RunHostShell("ln -s " + ShellQuoted(HostPath(to)) + " " + ShellQuoted(HostPath(from))))
             return false;
     } else {
-        DWORD dwFlags = (GetFileAttributesW(Wide(target).c_str()) & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
         typedef BOOLEAN(WINAPI * PFN_LINK)(LPCWSTR, LPCWSTR, DWORD);
         PFN_LINK pfn = reinterpret_cast<PFN_LINK>(reinterpret_cast<void*>(
             GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkW")));
-        if (pfn == NULL || !pfn(Wide(WithoutTrailingSeparator(linkPath)).c_str(),
-                                Wide(WithoutTrailingSeparator(target)).c_str(), dwFlags))
+        DWORD dwFlags = (GetFileAttributesW(Wide(to).c_str()) & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+        if (pfn == NULL || !pfn(Wide(from).c_str(), Wide(to).c_str(), dwFlags))
             return false;
     }
-    return GetFileAttributesW(Wide(WithoutTrailingSeparator(linkPath)).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(Wide(from).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void HostRemoveTree(const std::string& path)
@@ -121,12 +115,9 @@ bool FillFolder(const std::string& folder, int count)
     if (!host.empty())
         return RunHostShell("cd " + ShellQuoted(host) + "\nseq -f entry%06g.dat 0 " + std::to_string(count - 1) +
                             " | xargs touch");
-    char sz[64];
-    for (int i = 0; i < count; ++i) {
-        wsprintfA(sz, "\\entry%06d.dat", i);
-        if (!MakeFile(base + sz))
+    for (int i = 0; i < count; ++i)
+        if (!MakeFile(base + Numbered("\\entry%06d.dat", i)))
             return false;
-    }
     return true;
 }
 
@@ -144,18 +135,12 @@ bool FillTree(const std::string& root, int nTop, int nSub, int nFiles)
             " '{ f = $1 % nfolders; printf \"top%02d/sub%02d/file%06d.dat\\n\", int(f / nsub), f % nsub, $1 }'"
             " | xargs touch");
     }
-    char sz[64];
     for (int f = 0; f < nFolders; ++f) {
-        wsprintfA(sz, "\\top%02d", f / nSub);
-        CreateDirectoryA((base + sz).c_str(), NULL);
-        wsprintfA(sz, "\\top%02d\\sub%02d", f / nSub, f % nSub);
-        CreateDirectoryA((base + sz).c_str(), NULL);
+        CreateDirectoryA((base + Numbered("\\top%02d", f / nSub)).c_str(), NULL);
+        CreateDirectoryA((base + Numbered("\\top%02d\\sub%02d", f / nSub, f % nSub)).c_str(), NULL);
     }
-    for (int i = 0; i < nFiles; ++i) {
-        int f = i % nFolders;
-        wsprintfA(sz, "\\top%02d\\sub%02d\\file%06d.dat", f / nSub, f % nSub, i);
-        if (!MakeFile(base + sz))
+    for (int i = 0; i < nFiles; ++i)
+        if (!MakeFile(base + Numbered("\\top%02d\\sub%02d\\file%06d.dat", i % nFolders / nSub, i % nFolders % nSub, i)))
             return false;
-    }
     return true;
 }

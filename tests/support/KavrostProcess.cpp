@@ -75,7 +75,7 @@ std::string BoxText(HWND hBox)
 
 std::string ProgramString(const std::string& exe, UINT nId)
 {
-    HMODULE hModule = LoadLibraryExW(Wide(exe).c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE hModule = LoadLibraryExW(Wide(WindowsPath(exe)).c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     WCHAR sz[1024] = L"";
     if (hModule != NULL) {
         LoadStringW(hModule, nId, sz, 1024);
@@ -101,13 +101,7 @@ double InkInListRow(HWND hList, int nRow)
     HGDIOBJ hOld = SelectObject(hMemory, hBitmap);
     BOOL bCopied = BitBlt(hMemory, 0, 0, cx, cy, hScreen, pt.x, pt.y, SRCCOPY);
     SelectObject(hMemory, hOld);
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = cx;
-    bmi.bmiHeader.biHeight = -cy;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bmi = {{sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};   // top row first
     std::vector<DWORD> pixels(static_cast<size_t>(cx) * cy);
     bool bRead = bCopied && GetDIBits(hMemory, hBitmap, 0, cy, &pixels[0], &bmi, DIB_RGB_COLORS) == cy;
     DeleteObject(hBitmap);
@@ -150,15 +144,10 @@ KavrostProcess::~KavrostProcess()
 bool KavrostProcess::Start(const std::string& exe, const char* pszCurrentFolder)
 {
     Kill();
-    std::string path = exe;
-    if (!path.empty() && path[0] == '/') {
-        std::replace(path.begin(), path.end(), '/', '\\');
-        path = "Z:" + path;
-    }
-    std::wstring commandLine = L"\"" + Wide(path) + L"\"";
+    std::wstring path = Wide(WindowsPath(exe)), commandLine = L"\"" + path + L"\"";
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
-    return CreateProcessW(Wide(path).c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
+    return CreateProcessW(path.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
                           pszCurrentFolder != NULL ? Wide(pszCurrentFolder).c_str() : NULL, &si, &m_pi) != 0;
 }
 
@@ -207,39 +196,34 @@ std::vector<HWND> KavrostProcess::VisibleWindows() const
     return search.found;
 }
 
-HWND KavrostProcess::WaitForDialog(DWORD dwTimeoutMs)
+HWND KavrostProcess::WaitForWindow(const std::function<bool(HWND)>& isIt, DWORD dwTimeoutMs)
 {
+    HWND hFound = NULL;
     WaitUntil([&] {
         for (HWND h : VisibleWindows())
-            if (GetDlgItem(h, IDC_USER_LIST) != NULL)
-                m_hDialog = h;
-        return m_hDialog != NULL || Ended();
+            if (isIt(h))
+                hFound = h;
+        return hFound != NULL || Ended();
     }, dwTimeoutMs, 5);
+    return hFound;
+}
+
+HWND KavrostProcess::WaitForDialog(DWORD dwTimeoutMs)
+{
+    if (m_hDialog == NULL)
+        m_hDialog = WaitForWindow([](HWND h) { return GetDlgItem(h, IDC_USER_LIST) != NULL; }, dwTimeoutMs);
     return m_hDialog;
 }
 
 HWND KavrostProcess::WaitForWindowTitled(const std::string& caption, DWORD dwTimeoutMs)
 {
-    HWND hFound = NULL;
-    WaitUntil([&] {
-        for (HWND h : VisibleWindows())
-            if (TextOf(h) == caption)
-                hFound = h;
-        return hFound != NULL || Ended();
-    }, dwTimeoutMs, 5);
-    return hFound;
+    return WaitForWindow([&](HWND h) { return TextOf(h) == caption; }, dwTimeoutMs);
 }
 
 HWND KavrostProcess::WaitForBox(DWORD dwTimeoutMs)
 {
-    HWND hFound = NULL;
-    WaitUntil([&] {
-        for (HWND h : VisibleWindows())
-            if (TextOf(h) == "Kavrost" && GetDlgItem(h, IDC_USER_LIST) == NULL)
-                hFound = h;
-        return hFound != NULL || Ended();
-    }, dwTimeoutMs, 5);
-    return hFound;
+    return WaitForWindow([](HWND h) { return TextOf(h) == "Kavrost" && GetDlgItem(h, IDC_USER_LIST) == NULL; },
+                         dwTimeoutMs);
 }
 
 HWND KavrostProcess::UserList() const
@@ -296,24 +280,16 @@ bool KavrostProcess::PressDelete(const char* pszUser)
 HWND KavrostProcess::StartAndAskToDelete(const std::string& exe, const std::string& user, std::string* pWhy,
                                          int nListed, const char* pszCurrentFolder)
 {
-    if (!Start(exe, pszCurrentFolder)) {
+    HWND hBox = NULL;
+    if (!Start(exe, pszCurrentFolder))
         *pWhy = "cannot start " + exe;
-        return NULL;
-    }
-    if (WaitForDialog(120000) == NULL) {
+    else if (WaitForDialog(120000) == NULL)
         *pWhy = "the dialog did not appear";
-        return NULL;
-    }
-    if (nListed >= 0 && !WaitUntil([&] { return ListCount() == nListed || Ended(); }, 120000, 2)) {
+    else if (nListed >= 0 && !WaitUntil([&] { return ListCount() == nListed || Ended(); }, 120000, 2))
         *pWhy = "the list never held " + std::to_string(nListed) + " names";
-        return NULL;
-    }
-    if (!PressDelete(user.c_str())) {
+    else if (!PressDelete(user.c_str()))
         *pWhy = user + " is not listed";
-        return NULL;
-    }
-    HWND hBox = WaitForBox();
-    if (hBox == NULL)
+    else if ((hBox = WaitForBox()) == NULL)
         *pWhy = "no warning appeared";
     return hBox;
 }

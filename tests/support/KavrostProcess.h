@@ -80,6 +80,9 @@ public:
     bool WaitUntilIdle(DWORD dwTimeoutMs = kTimeoutMs);
 
 private:
+    // The last visible window of the process that isIt, once there is one.
+    HWND WaitForWindow(const std::function<bool(HWND)>& isIt, DWORD dwTimeoutMs);
+
     PROCESS_INFORMATION m_pi;
     HWND m_hDialog;
 };

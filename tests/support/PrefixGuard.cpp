@@ -15,36 +15,20 @@ namespace {
 const char kKeptAside[] = "Software\\KavrostKeptAside";
 const char kAbsentMark[] = "KavrostMakerKeyAbsent";
 
-bool KeyExists(const char* pszKey)
-{
-    HKEY h;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, pszKey, 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(h);
-    return true;
-}
-
 bool CopyTree(const char* pszFrom, const char* pszTo)
 {
-    typedef LONG(WINAPI * PFN_COPY_TREE)(HKEY, LPCWSTR, HKEY);
-    PFN_COPY_TREE pfnCopy = reinterpret_cast<PFN_COPY_TREE>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegCopyTreeW")));
-    HKEY hFrom, hTo;
-    if (pfnCopy == NULL || RegOpenKeyExA(HKEY_CURRENT_USER, pszFrom, 0, KEY_READ, &hFrom) != ERROR_SUCCESS)
+    HKEY hTo;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, pszTo, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hTo, NULL) != ERROR_SUCCESS)
         return false;
-    bool bOk = false;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, pszTo, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hTo, NULL) == ERROR_SUCCESS) {
-        bOk = pfnCopy(hFrom, NULL, hTo) == ERROR_SUCCESS;
-        RegCloseKey(hTo);
-    }
-    RegCloseKey(hFrom);
+    bool bOk = SHCopyKeyA(HKEY_CURRENT_USER, pszFrom, hTo, 0) == ERROR_SUCCESS;
+    RegCloseKey(hTo);
     return bOk;
 }
 
 // Puts a maker key kept aside by an earlier run that was cut short back in place.
 bool PutBackKeptKey()
 {
-    if (!KeyExists(kKeptAside))
+    if (!ScratchRegistry::KeyExists(kKeptAside))
         return true;
     SHDeleteKeyA(HKEY_CURRENT_USER, KAVROST_MAKER_KEY);
     bool bAbsent = SHGetValueA(HKEY_CURRENT_USER, kKeptAside, kAbsentMark, NULL, NULL, NULL) == ERROR_SUCCESS;
@@ -54,24 +38,11 @@ bool PutBackKeptKey()
 
 bool KeepAside()
 {
-    if (KeyExists(KAVROST_MAKER_KEY))
+    if (ScratchRegistry::KeyExists(KAVROST_MAKER_KEY))
         return CopyTree(KAVROST_MAKER_KEY, kKeptAside);
     DWORD dwOne = 1;
     return SHSetValueA(HKEY_CURRENT_USER, kKeptAside, kAbsentMark, REG_DWORD, &dwOne, sizeof(dwOne)) ==
            ERROR_SUCCESS;
-}
-
-bool SetString(const std::string& key, const char* pszName, const std::string& value)
-{
-    HKEY h;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &h, NULL) !=
-        ERROR_SUCCESS)
-        return false;
-    std::wstring wide = Wide(value);
-    LONG lResult = RegSetValueExW(h, Wide(pszName).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
-                                  static_cast<DWORD>((wide.size() + 1) * sizeof(WCHAR)));
-    RegCloseKey(h);
-    return lResult == ERROR_SUCCESS;
 }
 
 } // namespace
@@ -133,21 +104,21 @@ PrefixGuard::~PrefixGuard()
 
 bool SetProductFolders(const std::string& install, const std::string& agency)
 {
-    return SetString(KAVROST_PRODUCT_KEY "\\Directories", "PathName", install) &&
-           (agency.empty() || SetString(KAVROST_PRODUCT_KEY "\\Directories", "Agency", agency));
+    return ScratchRegistry::SetString(KAVROST_PRODUCT_KEY "\\Directories", "PathName", install) &&
+           (agency.empty() || ScratchRegistry::SetString(KAVROST_PRODUCT_KEY "\\Directories", "Agency", agency));
 }
 
 bool SetResourceDll(const std::string& value)
 {
-    return SetString(KAVROST_PRODUCT_KEY "\\Settings", "ResourceDLL", value);
+    return ScratchRegistry::SetString(KAVROST_PRODUCT_KEY "\\Settings", "ResourceDLL", value);
 }
 
 bool AddUserKey(const std::string& name)
 {
-    return !name.empty() && SetString(KAVROST_USERS_KEY "\\" + name + "\\Rooms", "Title", "x");
+    return !name.empty() && ScratchRegistry::SetString(KAVROST_USERS_KEY "\\" + name + "\\Rooms", "Title", "x");
 }
 
 bool UserKeyExists(const std::string& name)
 {
-    return ScratchRegistry::KeyExists((KAVROST_USERS_KEY "\\" + name).c_str());
+    return ScratchRegistry::KeyExists(KAVROST_USERS_KEY "\\" + name);
 }

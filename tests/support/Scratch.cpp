@@ -45,27 +45,47 @@ ScratchRegistry::~ScratchRegistry()
     RegDeleteKeyA(HKEY_CURRENT_USER, kScratchRoot);   // only when no other test uses it
 }
 
-void ScratchRegistry::SetBinary(const char* pszKey, const char* pszName, DWORD dwType,
-                                const void* pData, DWORD cbData)
+namespace {
+
+// Sets a value in the key (created where missing) with set(hKey); a failure is reported.
+template <typename Set>
+bool SetValue(const std::string& key, const std::string& name, Set set)
 {
     HKEY hKey;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, Wide(pszKey).c_str(), 0, NULL, 0,
-                                             KEY_ALL_ACCESS, NULL, &hKey, NULL)) << pszKey;
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(hKey, pszName, 0, dwType,
-                                            static_cast<const BYTE*>(pData), cbData)) << pszName;
-    RegCloseKey(hKey);
+    LONG lResult = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL);
+    if (lResult == ERROR_SUCCESS) {
+        lResult = set(hKey);
+        RegCloseKey(hKey);
+    }
+    if (lResult != ERROR_SUCCESS)
+        ADD_FAILURE() << "cannot write " << key << "\\" << name << ", error " << lResult;
+    return lResult == ERROR_SUCCESS;
 }
 
-void ScratchRegistry::SetString(const char* pszKey, const char* pszName, const char* pszValue,
+} // namespace
+
+bool ScratchRegistry::SetBinary(const std::string& key, const char* pszName, DWORD dwType, const void* pData,
+                                DWORD cbData)
+{
+    return SetValue(key, pszName, [&](HKEY hKey) {
+        return RegSetValueExA(hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), cbData);
+    });
+}
+
+bool ScratchRegistry::SetString(const std::string& key, const std::string& name, const std::string& value,
                                 DWORD dwType)
 {
-    SetBinary(pszKey, pszName, dwType, pszValue, static_cast<DWORD>(lstrlenA(pszValue) + 1));
+    std::wstring text = Wide(value);
+    return SetValue(key, name, [&](HKEY hKey) {
+        return RegSetValueExW(hKey, Wide(name).c_str(), 0, dwType, reinterpret_cast<const BYTE*>(text.c_str()),
+                              static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
+    });
 }
 
-bool ScratchRegistry::KeyExists(const char* pszKey)
+bool ScratchRegistry::KeyExists(const std::string& key)
 {
     HKEY hKey;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(pszKey).c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return false;
     RegCloseKey(hKey);
     return true;
@@ -114,21 +134,50 @@ std::wstring Literal(const std::string& path)
     return L"\\\\?\\" + Wide(path);
 }
 
+bool WriteFileAt(const std::wstring& path, const std::string& text, DWORD dwDisposition)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, dwDisposition, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD dwWritten = 0;
+    BOOL bOk = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &dwWritten, NULL);
+    CloseHandle(h);
+    return bOk && dwWritten == text.size();
+}
+
+// Calls f with the name and attributes of every entry of a folder (a literal path ending
+// in '\') but "." and "..".
+template <typename F>
+void ForEachEntry(const std::wstring& folder, F f)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0)
+            f(std::wstring(fd.cFileName), fd.dwFileAttributes);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+}
+
+std::wstring FolderLiteral(const std::string& path)
+{
+    std::wstring folder = Literal(path);
+    return folder.back() == L'\\' ? folder : folder + L'\\';
+}
+
 } // namespace
 
 std::string ScratchFolder::MakeDir(const std::string& relative) const
 {
     std::string path = m_strPath;
-    size_t start = 0;
-    while (start <= relative.size()) {
-        size_t end = relative.find('\\', start);
-        if (end == std::string::npos)
-            end = relative.size();
+    for (size_t start = 0, end; start < relative.size(); start = end + 1) {
+        end = std::min(relative.find('\\', start), relative.size());
         if (end > start) {
             path += relative.substr(start, end - start) + "\\";
             CreateDirectoryW(Literal(path).c_str(), NULL);
         }
-        start = end + 1;
     }
     return path;
 }
@@ -139,15 +188,8 @@ std::string ScratchFolder::MakeFile(const std::string& relative, const std::stri
     if (slash != std::string::npos)
         MakeDir(relative.substr(0, slash));
     std::string path = m_strPath + relative;
-    HANDLE h = CreateFileW(Literal(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE) {
+    if (!WriteFileAt(Literal(path), text, CREATE_ALWAYS))
         ADD_FAILURE() << "cannot create " << path;
-        return path;
-    }
-    DWORD written;
-    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, NULL);
-    CloseHandle(h);
     return path;
 }
 
@@ -158,43 +200,27 @@ bool ScratchFolder::Exists(const std::string& relative) const
 
 void ForceRemoveTree(const std::string& path)
 {
-    std::wstring folder = Literal(path);
-    if (folder.back() != L'\\')
-        folder += L'\\';
+    std::wstring folder = FolderLiteral(path);
     DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
         return;   // under Wine, removing a folder link may act on its target
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((folder + L"*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = fd.cFileName;
-            if (name == L"." || name == L".." || name.find_first_of(L"\\/") != std::wstring::npos)
-                continue;
-            std::wstring child = folder + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                // Left alone, as above.
-            } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                ForceRemoveTree(Utf8(child.c_str() + 4));
-            } else {
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(h, &fd));
-        FindClose(h);
-    }
+    ForEachEntry(folder, [&](const std::wstring& name, DWORD dwAttributes) {
+        std::wstring child = folder + name;
+        if (name.find_first_of(L"\\/") != std::wstring::npos || (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            // Left alone, as above.
+        } else if (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ForceRemoveTree(Utf8(child.c_str() + 4));
+        } else {
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(child.c_str());
+        }
+    });
     RemoveDirectoryW(folder.c_str());
 }
 
-bool MakeFile(const std::string& path)
+bool MakeFile(const std::string& path, const std::string& text)
 {
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD dwWritten;
-    WriteFile(h, "x", 1, &dwWritten, NULL);
-    CloseHandle(h);
-    return true;
+    return WriteFileAt(Wide(path), text, CREATE_NEW);
 }
 
 std::string ReadText(const std::string& path)
@@ -212,20 +238,8 @@ std::string ReadText(const std::string& path)
 std::vector<std::string> EntriesOf(const std::string& folder)
 {
     std::vector<std::string> names;
-    std::wstring pattern = Literal(folder);
-    if (pattern.back() != L'\\')
-        pattern += L'\\';
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((pattern + L"*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0)
-            names.push_back(Utf8(fd.cFileName));
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    std::sort(names.begin(), names.end());
-    return names;
+    ForEachEntry(FolderLiteral(folder), [&](const std::wstring& name, DWORD) { names.push_back(Utf8(name.c_str())); });
+    return Sorted(names);
 }
 
 std::string Utf8(LPCWSTR psz)
@@ -244,4 +258,20 @@ std::wstring Wide(const std::string& text)
     if (cch > 1)
         MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &result[0], cch);
     return result;
+}
+
+std::string WindowsPath(const std::string& path)
+{
+    if (path.empty() || path[0] != '/')
+        return path;
+    std::string windows = "Z:" + path;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    return windows;
+}
+
+CurrentFolder::CurrentFolder(const std::string& path)
+{
+    GetCurrentDirectoryW(MAX_PATH, m_saved);
+    if (!SetCurrentDirectoryW(Wide(path).c_str()))
+        ADD_FAILURE() << "cannot make " << path << " the current folder";
 }

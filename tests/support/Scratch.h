@@ -18,12 +18,14 @@ public:
     ScratchRegistry();
     ~ScratchRegistry();
 
-    // Helpers that write below the redirected HKEY_CURRENT_USER; key paths are UTF-8.
-    static void SetString(const char* pszKey, const char* pszName, const char* pszValue,
+    // Helpers that write below HKEY_CURRENT_USER (redirected or not), creating the key;
+    // keys, names and texts are UTF-8. A value that cannot be written is a test failure.
+    static bool SetString(const std::string& key, const std::string& name, const std::string& value,
                           DWORD dwType = REG_SZ);
-    static void SetBinary(const char* pszKey, const char* pszName, DWORD dwType,
-                          const void* pData, DWORD cbData);
-    static bool KeyExists(const char* pszKey);
+    // The bytes as they are, through the ANSI call.
+    static bool SetBinary(const std::string& key, const char* pszName, DWORD dwType, const void* pData,
+                          DWORD cbData);
+    static bool KeyExists(const std::string& key);
     static std::string KeyClass(const char* pszKey);
 
 private:
@@ -60,8 +62,8 @@ private:
 // bits, deletes files and folders, and never follows a link.
 void ForceRemoveTree(const std::string& path);
 
-// A file holding a few bytes at a UTF-8 path; fails where the name exists already.
-bool MakeFile(const std::string& path);
+// A file holding the text at a UTF-8 path; fails where the name exists already.
+bool MakeFile(const std::string& path, const std::string& text = "x");
 
 // The content of a file, or "<missing>".
 std::string ReadText(const std::string& path);
@@ -72,6 +74,20 @@ std::vector<std::string> EntriesOf(const std::string& folder);
 // A UTF-16 name in UTF-8, for comparisons and messages, and back.
 std::string Utf8(LPCWSTR psz);
 std::wstring Wide(const std::string& text);
+
+// A Windows path for a host path ("/x/y" is Z:\x\y under Wine); other paths stay.
+std::string WindowsPath(const std::string& path);
+
+// Makes a folder the current one for the life of the object.
+class CurrentFolder
+{
+public:
+    explicit CurrentFolder(const std::string& path);
+    ~CurrentFolder() { SetCurrentDirectoryW(m_saved); }
+
+private:
+    WCHAR m_saved[MAX_PATH];
+};
 
 // The entries of a list of wide strings in UTF-8, in the list's order, and sorted, for
 // comparisons that do not depend on the search order.
@@ -84,10 +100,24 @@ std::vector<std::string> ToVector(const List* pList)
     return result;
 }
 
+inline std::vector<std::string> Sorted(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 template <typename List>
 std::vector<std::string> Sorted(const List* pList)
 {
-    std::vector<std::string> result = ToVector(pList);
-    std::sort(result.begin(), result.end());
+    return Sorted(ToVector(pList));
+}
+
+// The entries of an array of wide strings in UTF-8, in the array's order.
+template <typename Array>
+std::vector<std::string> ArrayNames(const Array& arr)
+{
+    std::vector<std::string> result;
+    for (INT_PTR i = 0; i < arr.GetSize(); ++i)
+        result.push_back(Utf8(arr[i]));
     return result;
 }

@@ -2,6 +2,7 @@
 // its file as data, against the list beside this file (KAVROST_IMPORT_LIST), and that
 // the program's header names the oldest Windows that has every import.
 #include "resource_reader.h"
+#include "support/Scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -35,14 +36,12 @@ public:
                  std::istreambuf_iterator<char>())
     {
         const IMAGE_DOS_HEADER* pDos = At<IMAGE_DOS_HEADER>(0);
-        if (pDos == NULL || pDos->e_magic != IMAGE_DOS_SIGNATURE)
-            return;
-        const IMAGE_NT_HEADERS32* pNt = At<IMAGE_NT_HEADERS32>(static_cast<size_t>(pDos->e_lfanew));
-        if (pNt != NULL && pNt->Signature == IMAGE_NT_SIGNATURE &&
-            pNt->FileHeader.Machine == IMAGE_FILE_MACHINE_I386 &&
+        const IMAGE_NT_HEADERS32* pNt =
+            pDos != NULL && pDos->e_magic == IMAGE_DOS_SIGNATURE ? At<IMAGE_NT_HEADERS32>(pDos->e_lfanew) : NULL;
+        if (pNt != NULL && pNt->Signature == IMAGE_NT_SIGNATURE && pNt->FileHeader.Machine == IMAGE_FILE_MACHINE_I386 &&
             pNt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
             m_pNt = pNt;
-            m_nSections = static_cast<size_t>(pDos->e_lfanew) + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
+            m_nSections = pDos->e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
                           pNt->FileHeader.SizeOfOptionalHeader;
         }
     }
@@ -125,11 +124,11 @@ protected:
         const char* pszList = std::getenv("KAVROST_IMPORT_LIST");
         ASSERT_TRUE(pszExe != NULL && pszList != NULL)
             << "KAVROST_IMPORTS_EXE and KAVROST_IMPORT_LIST must name the program and the list";
-        m_pFile.reset(new PeFile(NativePath(pszExe)));
+        m_pFile.reset(new PeFile(WindowsPath(pszExe)));
         ASSERT_NE(nullptr, m_pFile->Headers()) << pszExe << " cannot be read as a 32-bit x86 program";
 
         // Lines of "DLL function major.minor"; '#' starts a comment.
-        std::ifstream list(NativePath(pszList));
+        std::ifstream list(WindowsPath(pszList));
         ASSERT_TRUE(list.good()) << "cannot read " << pszList;
         std::string strLine;
         for (int nLine = 1; std::getline(list, strLine); ++nLine) {
@@ -156,14 +155,10 @@ TEST_F(ProgramImports, AreExactlyTheListedFunctions)
     ASSERT_TRUE(m_pFile->Imports(imports)) << "the import table leads outside the file";
     ASSERT_FALSE(imports.empty()) << "no imports read";
     std::string strMissing, strStale;
-    for (const std::string& strImport : imports) {
-        if (m_listed.count(strImport) == 0)
-            strMissing += "\n  " + strImport;
-    }
-    for (const auto& entry : m_listed) {
-        if (imports.count(entry.first) == 0)
-            strStale += "\n  " + entry.first;
-    }
+    for (const std::string& strImport : imports)
+        strMissing += m_listed.count(strImport) == 0 ? "\n  " + strImport : "";
+    for (const auto& entry : m_listed)
+        strStale += imports.count(entry.first) == 0 ? "\n  " + entry.first : "";
     EXPECT_EQ("", strMissing) << "imported, but not in the list with the oldest Windows that has them";
     EXPECT_EQ("", strStale) << "in the list, but no longer imported";
     EXPECT_EQ(0u, m_pFile->Headers()->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].Size)

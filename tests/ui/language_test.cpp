@@ -17,22 +17,16 @@ protected:
     ScratchRegistry m_registry;
 };
 
-TEST_F(LanguageChoice, LangDEInAnyLetterCaseIsGerman)
+// German is exactly 1, not just nonzero.
+TEST_F(LanguageChoice, LangDEInAnyLetterCaseIsGermanOtherNamesEnglish)
 {
-    for (const char* pszValue : {"LangDE.dll", "LANGDE.DLL", "langde.dll", "lAnGdE.DlL"}) {
-        SCOPED_TRACE(pszValue);
-        ScratchRegistry::SetString(kSettingsKey, "ResourceDLL", pszValue);
-        EXPECT_EQ(1, ChooseLanguage());   // exactly 1, not just nonzero
-    }
-}
-
-TEST_F(LanguageChoice, OtherNamesAreEnglish)
-{
-    for (const char* pszValue : {"LangEN.dll", "C:\\zell\\LangDE.dll", "LangDE.dll ", " LangDE.dll",
-                                 "LangDE", "LangDE.dll.bak", "L"}) {
-        SCOPED_TRACE(pszValue);
-        ScratchRegistry::SetString(kSettingsKey, "ResourceDLL", pszValue);
-        EXPECT_EQ(0, ChooseLanguage());
+    const struct { const char* pszValue; int nLanguage; } values[] = {
+        {"LangDE.dll", 1}, {"LANGDE.DLL", 1}, {"langde.dll", 1}, {"lAnGdE.DlL", 1}, {"LangEN.dll", 0},
+        {"C:\\zell\\LangDE.dll", 0}, {"LangDE.dll ", 0}, {" LangDE.dll", 0}, {"LangDE", 0}, {"LangDE.dll.bak", 0},
+        {"L", 0}};
+    for (const auto& value : values) {
+        ScratchRegistry::SetString(kSettingsKey, "ResourceDLL", value.pszValue);
+        EXPECT_EQ(value.nLanguage, ChooseLanguage()) << value.pszValue;
     }
 }
 

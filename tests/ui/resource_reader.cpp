@@ -15,18 +15,12 @@ public:
 
     bool Failed() const { return m_bFailed; }
     size_t Pos() const { return m_nPos; }
-    bool AtEnd() const { return m_nPos >= m_nEnd; }
 
     template <class T> T Get()
     {
         T value = 0;
-        if (m_nPos + sizeof(T) > m_nEnd) {
-            m_bFailed = true;
-            m_nPos = m_nEnd;
-            return 0;
-        }
-        std::memcpy(&value, &m_data[m_nPos], sizeof(T));
-        m_nPos += sizeof(T);
+        if (Take(sizeof(T)))
+            std::memcpy(&value, &m_data[m_nPos - sizeof(T)], sizeof(T));
         return value;
     }
 
@@ -57,20 +51,23 @@ public:
 
     std::vector<BYTE> GetBytes(size_t n)
     {
-        if (m_nPos + n > m_nEnd) {
-            m_bFailed = true;
-            m_nPos = m_nEnd;
+        if (!Take(n))
             return {};
-        }
-        std::vector<BYTE> bytes(m_data.begin() + m_nPos, m_data.begin() + m_nPos + n);
-        m_nPos += n;
-        return bytes;
+        return std::vector<BYTE>(m_data.begin() + (m_nPos - n), m_data.begin() + m_nPos);
     }
 
     // Skips to the next multiple of 4, counted from the start of the resource.
     void AlignDword() { m_nPos = std::min((m_nPos + 3) & ~size_t(3), m_nEnd); }
 
 private:
+    // Moves past n bytes; where fewer are left, moves to the end and fails.
+    bool Take(size_t n)
+    {
+        m_bFailed = m_bFailed || m_nPos + n > m_nEnd;
+        m_nPos = m_bFailed ? m_nEnd : m_nPos + n;
+        return !m_bFailed;
+    }
+
     const std::vector<BYTE>& m_data;
     size_t m_nPos;
     size_t m_nEnd;
@@ -135,15 +132,6 @@ std::wstring VersionNode::Text() const
     return str;
 }
 
-std::string NativePath(const std::string& strPath)
-{
-    if (strPath.empty() || strPath[0] != '/')
-        return strPath;
-    std::string str = "Z:" + strPath;
-    std::replace(str.begin(), str.end(), '/', '\\');
-    return str;
-}
-
 bool ReadResource(HMODULE hModule, LPCSTR pszType, LPCSTR pszName, WORD wLanguage,
                   std::vector<BYTE>& data)
 {
@@ -181,23 +169,20 @@ bool ParseDialog(const std::vector<BYTE>& data, DialogTemplate& dlg)
 {
     dlg = DialogTemplate();
     Reader r(data);
-    WORD cItems = 0;
-    if (data.size() >= 4 && data[0] == 1 && data[1] == 0 && data[2] == 0xFF && data[3] == 0xFF) {
-        dlg.bExtended = true;
-        r.Get<WORD>();  // version
-        r.Get<WORD>();  // signature
-        dlg.dwHelpId = r.Get<DWORD>();
-        dlg.dwExStyle = r.Get<DWORD>();
-        dlg.dwStyle = r.Get<DWORD>();
-    } else {
-        dlg.dwStyle = r.Get<DWORD>();
-        dlg.dwExStyle = r.Get<DWORD>();
-    }
-    cItems = r.Get<WORD>();
-    dlg.x = r.Get<short>();
-    dlg.y = r.Get<short>();
-    dlg.cx = r.Get<short>();
-    dlg.cy = r.Get<short>();
+    // An extended template starts with its version 1 and the signature 0xFFFF, then its help
+    // id; it holds the extended style before the style, a classic one after it.
+    dlg.bExtended = data.size() >= 4 && data[0] == 1 && data[1] == 0 && data[2] == 0xFF && data[3] == 0xFF;
+    auto styles = [&](DWORD& dwHelpId, DWORD& dwStyle, DWORD& dwExStyle) {
+        dwHelpId = dlg.bExtended ? r.Get<DWORD>() : 0;
+        DWORD dwFirst = r.Get<DWORD>(), dwSecond = r.Get<DWORD>();
+        dwStyle = dlg.bExtended ? dwSecond : dwFirst;
+        dwExStyle = dlg.bExtended ? dwFirst : dwSecond;
+    };
+    if (dlg.bExtended)
+        r.Get<DWORD>();
+    styles(dlg.dwHelpId, dlg.dwStyle, dlg.dwExStyle);
+    WORD cItems = r.Get<WORD>();
+    dlg.x = r.Get<short>(); dlg.y = r.Get<short>(); dlg.cx = r.Get<short>(); dlg.cy = r.Get<short>();
     dlg.menu = r.GetNameOrOrdinal();
     dlg.cls = r.GetNameOrOrdinal();
     dlg.strCaption = r.GetString();
@@ -213,18 +198,8 @@ bool ParseDialog(const std::vector<BYTE>& data, DialogTemplate& dlg)
     for (WORD i = 0; i < cItems && !r.Failed(); ++i) {
         DialogControl c;
         r.AlignDword();
-        if (dlg.bExtended) {
-            c.dwHelpId = r.Get<DWORD>();
-            c.dwExStyle = r.Get<DWORD>();
-            c.dwStyle = r.Get<DWORD>();
-        } else {
-            c.dwStyle = r.Get<DWORD>();
-            c.dwExStyle = r.Get<DWORD>();
-        }
-        c.x = r.Get<short>();
-        c.y = r.Get<short>();
-        c.cx = r.Get<short>();
-        c.cy = r.Get<short>();
+        styles(c.dwHelpId, c.dwStyle, c.dwExStyle);
+        c.x = r.Get<short>(); c.y = r.Get<short>(); c.cx = r.Get<short>(); c.cy = r.Get<short>();
         c.dwId = dlg.bExtended ? r.Get<DWORD>() : r.Get<WORD>();
         c.cls = r.GetNameOrOrdinal();
         c.text = r.GetNameOrOrdinal();
@@ -257,15 +232,10 @@ bool ParseVersion(const std::vector<BYTE>& data, VersionNode& root)
 
 std::wstring ClassName(const NameOrOrdinal& cls)
 {
+    static const wchar_t* const kPredefined[] = {L"Button", L"Edit", L"Static", L"ListBox", L"ScrollBar", L"ComboBox"};
     if (!cls.bOrdinal)
         return cls.strName;
-    switch (cls.wOrdinal) {
-    case 0x0080: return L"Button";
-    case 0x0081: return L"Edit";
-    case 0x0082: return L"Static";
-    case 0x0083: return L"ListBox";
-    case 0x0084: return L"ScrollBar";
-    case 0x0085: return L"ComboBox";
-    }
+    if (cls.wOrdinal >= 0x80 && cls.wOrdinal <= 0x85)
+        return kPredefined[cls.wOrdinal - 0x80];
     return L"#" + std::to_wstring(cls.wOrdinal);
 }

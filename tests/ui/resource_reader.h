@@ -17,30 +17,22 @@ struct NameOrOrdinal
 
 struct DialogControl
 {
-    DWORD dwHelpId = 0;
-    DWORD dwExStyle = 0;
-    DWORD dwStyle = 0;
+    DWORD dwHelpId = 0, dwExStyle = 0, dwStyle = 0;
     short x = 0, y = 0, cx = 0, cy = 0;
     DWORD dwId = 0;
-    NameOrOrdinal cls;
-    NameOrOrdinal text;
+    NameOrOrdinal cls, text;
     WORD cbExtra = 0;
 };
 
 struct DialogTemplate
 {
     bool bExtended = false;
-    DWORD dwHelpId = 0;
-    DWORD dwExStyle = 0;
-    DWORD dwStyle = 0;
+    DWORD dwHelpId = 0, dwExStyle = 0, dwStyle = 0;
     short x = 0, y = 0, cx = 0, cy = 0;
-    NameOrOrdinal menu;
-    NameOrOrdinal cls;
+    NameOrOrdinal menu, cls;
     std::wstring strCaption;
-    WORD wPointSize = 0;
-    WORD wWeight = 0;
-    BYTE bItalic = 0;
-    BYTE bCharSet = 0;
+    WORD wPointSize = 0, wWeight = 0;
+    BYTE bItalic = 0, bCharSet = 0;
     std::wstring strFace;
     std::vector<DialogControl> controls;
 };
@@ -48,9 +40,7 @@ struct DialogTemplate
 // One node of a version block: key, value and children.
 struct VersionNode
 {
-    WORD wLength = 0;
-    WORD wValueLength = 0;
-    WORD wType = 0;
+    WORD wLength = 0, wValueLength = 0, wType = 0;
     std::wstring strKey;
     std::vector<BYTE> value;
     std::vector<VersionNode> children;
@@ -58,9 +48,6 @@ struct VersionNode
     // The value as text, without its terminating zero (wType 1).
     std::wstring Text() const;
 };
-
-// Converts a Unix path into the drive Z: form Wine maps it to; other paths stay.
-std::string NativePath(const std::string& strPath);
 
 // The raw bytes of one resource in one language; false if it is absent.
 bool ReadResource(HMODULE hModule, LPCSTR pszType, LPCSTR pszName, WORD wLanguage,
