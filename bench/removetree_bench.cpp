@@ -24,7 +24,7 @@ const int kLargeFolderFiles = 100000;
 bool RunRemoveTree(const std::string& folder)
 {
     CFileScanner scanner;
-    return scanner.RemoveTree((folder + "\\").c_str(), TRUE) != FALSE;
+    return scanner.RemoveTree(Wide(folder + "\\").c_str(), TRUE) != FALSE;
 }
 
 // Runs contender k of kContenders on the folder.

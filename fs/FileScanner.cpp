@@ -124,7 +124,7 @@ void CFileScanner::CollectFiles(const CStringW& strPattern, int nFilter, BOOL bR
     if (!bRecurse)
         return;
     CStringW strName = FileNameOf(strPattern);
-    CStringListW folders(10);
+    CStringListW folders;
     ListDirectories(DirectoryOf(strPattern, TRUE), TRUE, folders);
     POSITION pos = folders.GetHeadPosition();
     while (pos != NULL) {
@@ -344,7 +344,7 @@ BOOL CFileScanner::RemoveFile(const CStringW& strPath)
 
 BOOL CFileScanner::RemoveFiles(const CStringW& strPattern, int nFilter)
 {
-    CStringListW entries(10);
+    CStringListW entries;
     CollectFiles(strPattern, nFilter, FALSE, entries);
     BOOL bResult = TRUE;
     POSITION pos = entries.GetHeadPosition();

@@ -62,7 +62,7 @@ INT_PTR CStringArrayW::Add(LPCWSTR pszElement)
     return nIndex;
 }
 
-CStringListW::CStringListW(INT_PTR) : m_pHead(NULL), m_pTail(NULL)
+CStringListW::CStringListW() : m_pHead(NULL), m_pTail(NULL)
 {
 }
 

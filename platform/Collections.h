@@ -33,8 +33,7 @@ typedef __POSITION* POSITION;
 class CStringListW : public CObject
 {
 public:
-    // The block size is the framework's allocation hint; nodes are allocated one by one.
-    explicit CStringListW(INT_PTR nBlockSize = 10);
+    CStringListW();
     ~CStringListW();
 
     BOOL IsEmpty() const { return m_pHead == NULL; }

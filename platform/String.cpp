@@ -143,19 +143,6 @@ void CStringT<TChar>::AssignCopy(PCXSTR pch, int nLength)
     m_nDataLength = nLength;
 }
 
-template <>
-void CStringT<WCHAR>::AssignAnsi(LPCSTR psz)
-{
-    Empty();
-    if (psz == NULL || psz[0] == 0)
-        return;
-    int nWide = MultiByteToWideChar(CP_ACP, 0, psz, -1, NULL, 0);
-    if (nWide <= 1)
-        return;
-    MultiByteToWideChar(CP_ACP, 0, psz, -1, GetBuffer(nWide - 1), nWide);
-    ReleaseBuffer(nWide - 1);
-}
-
 template <typename TChar>
 void CStringT<TChar>::ConcatInPlace(PCXSTR pch, int nLength)
 {

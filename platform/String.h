@@ -8,7 +8,6 @@
 
 #include <windows.h>
 
-#include <type_traits>
 
 template <typename TChar>
 class CStringT
@@ -20,12 +19,6 @@ public:
     CStringT(const CStringT& src);
     CStringT(PCXSTR psz);                 // a null pointer gives the empty string
     CStringT(PCXSTR pch, int nLength);    // the first nLength characters of pch
-    // A wide string from text in the ANSI code page; the conversion is exact.
-    template <typename U = TChar, typename = typename std::enable_if<std::is_same<U, WCHAR>::value>::type>
-    CStringT(LPCSTR psz) : CStringT()
-    {
-        AssignAnsi(psz);
-    }
     ~CStringT();
 
     CStringT& operator=(const CStringT& src);
@@ -66,7 +59,6 @@ public:
 
 private:
     void AssignCopy(PCXSTR pch, int nLength);
-    void AssignAnsi(LPCSTR psz);
     void ConcatInPlace(PCXSTR pch, int nLength);
     void Reserve(int nLength);   // capacity for nLength characters, content kept
     void Release();
@@ -80,7 +72,6 @@ typedef CStringT<char> CString;
 typedef CStringT<WCHAR> CStringW;
 
 template <> BOOL CStringT<char>::LoadString(UINT nID);
-template <> void CStringT<WCHAR>::AssignAnsi(LPCSTR psz);
 
 template <typename TChar>
 CStringT<TChar> operator+(const CStringT<TChar>& a, const CStringT<TChar>& b)

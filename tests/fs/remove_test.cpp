@@ -52,7 +52,7 @@ TEST_F(TreeRemoval, RemovesATreeGivenWithOrWithoutTrailingSeparator)
         m_scratch.MakeFile("u\\sub\\b.txt");
         m_scratch.MakeDir("u\\sub\\empty");
         std::string folder = m_scratch.Path() + "u" + suffix;
-        EXPECT_TRUE(m_scanner.RemoveTree(folder.c_str(), TRUE)) << folder;
+        EXPECT_TRUE(m_scanner.RemoveTree(Wide(folder).c_str(), TRUE)) << folder;
         EXPECT_FALSE(m_scratch.Exists("u")) << folder;
     }
 }
@@ -60,26 +60,26 @@ TEST_F(TreeRemoval, RemovesATreeGivenWithOrWithoutTrailingSeparator)
 TEST_F(TreeRemoval, RemovesAnEmptyFolder)
 {
     m_scratch.MakeDir("e");
-    EXPECT_TRUE(m_scanner.RemoveTree((m_scratch.Path() + "e").c_str(), TRUE));
+    EXPECT_TRUE(m_scanner.RemoveTree(Wide(m_scratch.Path() + "e").c_str(), TRUE));
     EXPECT_FALSE(m_scratch.Exists("e"));
 }
 
 TEST_F(TreeRemoval, WithoutContentsOnlyAnEmptyFolderGoes)
 {
     m_scratch.MakeFile("full\\a.txt");
-    EXPECT_FALSE(m_scanner.RemoveTree((m_scratch.Path() + "full").c_str(), FALSE));
+    EXPECT_FALSE(m_scanner.RemoveTree(Wide(m_scratch.Path() + "full").c_str(), FALSE));
     EXPECT_TRUE(m_scratch.Exists("full\\a.txt"));
 }
 
 TEST_F(TreeRemoval, AMissingFolderOrEmptyPathFailsAndTouchesNothing)
 {
     m_scratch.MakeFile("here.txt");
-    EXPECT_FALSE(m_scanner.RemoveTree((m_scratch.Path() + "missing\\").c_str(), TRUE));
+    EXPECT_FALSE(m_scanner.RemoveTree(Wide(m_scratch.Path() + "missing\\").c_str(), TRUE));
 
     char szPrevious[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, szPrevious);
     ASSERT_TRUE(SetCurrentDirectoryA(m_scratch.Path().c_str()));
-    BOOL bResult = m_scanner.RemoveTree("", TRUE);
+    BOOL bResult = m_scanner.RemoveTree(L"", TRUE);
     SetCurrentDirectoryA(szPrevious);
     EXPECT_FALSE(bResult);
     EXPECT_TRUE(m_scratch.Exists("here.txt"));
@@ -91,7 +91,7 @@ TEST_F(TreeRemoval, HiddenAndSystemEntriesAreRemoved)
     SetFileAttributesA(m_scratch.MakeFile("t\\s.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
     m_scratch.MakeFile("t\\.dot\\x.txt");
     SetFileAttributesA(m_scratch.MakeDir("t\\sysdir").c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_TRUE(m_scanner.RemoveTree((m_scratch.Path() + "t\\").c_str(), TRUE));
+    EXPECT_TRUE(m_scanner.RemoveTree(Wide(m_scratch.Path() + "t\\").c_str(), TRUE));
     EXPECT_FALSE(m_scratch.Exists("t"));
 }
 
@@ -106,7 +106,7 @@ TEST_F(TreeRemoval, AReadOnlyFileDeepInsideStaysWithItsAncestorsOnly)
                 m_scratch.MakeFile(r);
         SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
 
-        EXPECT_FALSE(m_scanner.RemoveTree((m_scratch.Path() + "t\\").c_str(), TRUE));
+        EXPECT_FALSE(m_scanner.RemoveTree(Wide(m_scratch.Path() + "t\\").c_str(), TRUE));
         EXPECT_EQ((Names{ "t", "t\\a", "t\\a\\b", "t\\a\\b\\ro.txt" }), Surviving(all));
         EXPECT_EQ(FILE_ATTRIBUTE_READONLY, GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY)
             << "no attribute is changed";
@@ -127,7 +127,7 @@ TEST_F(TreeRemoval, AFileHeldOpenStaysUnlessItsHolderAllowsDeletion)
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                                      OPEN_EXISTING, 0, NULL);
         ASSERT_NE(INVALID_HANDLE_VALUE, hShared);
-        BOOL bResult = m_scanner.RemoveTree((m_scratch.Path() + "t").c_str(), TRUE);
+        BOOL bResult = m_scanner.RemoveTree(Wide(m_scratch.Path() + "t").c_str(), TRUE);
         CloseHandle(h);
         CloseHandle(hShared);
         EXPECT_FALSE(bResult);
@@ -151,7 +151,7 @@ TEST_F(TreeRemoval, AFileHeldForAMomentIsTriedAgain)
             Sleep(200);
             CloseHandle(h);
         });
-        BOOL bResult = m_scanner.RemoveTree((m_scratch.Path() + "t").c_str(), TRUE);
+        BOOL bResult = m_scanner.RemoveTree(Wide(m_scratch.Path() + "t").c_str(), TRUE);
         holder.join();
         EXPECT_TRUE(bResult);
         EXPECT_FALSE(m_scratch.Exists("t"));
@@ -171,18 +171,18 @@ TEST_F(TreeRemoval, ABranchFiveHundredLevelsDeepIsRemoved)
     HANDLE h = CreateFileW((path + L"\\deep.txt").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
     CloseHandle(h);
-    EXPECT_TRUE(m_scanner.RemoveTree((m_scratch.Path() + "t").c_str(), TRUE));
+    EXPECT_TRUE(m_scanner.RemoveTree(Wide(m_scratch.Path() + "t").c_str(), TRUE));
     EXPECT_FALSE(m_scratch.Exists("t"));
 }
 
 TEST_F(TreeRemoval, RemoveFilesTriesEveryEntryAndReportsAnyFailure)
 {
-    EXPECT_TRUE(m_scanner.RemoveFiles((m_scratch.Path() + "*.none").c_str(), -1));
+    EXPECT_TRUE(m_scanner.RemoveFiles(Wide(m_scratch.Path() + "*.none").c_str(), -1));
     m_scratch.MakeFile("one.dat");
     m_scratch.MakeFile("two.dat");
     m_scratch.MakeFile("keep.txt");
     SetFileAttributesA(m_scratch.MakeFile("three.dat").c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(m_scanner.RemoveFiles((m_scratch.Path() + "*.dat").c_str(), -1));
+    EXPECT_FALSE(m_scanner.RemoveFiles(Wide(m_scratch.Path() + "*.dat").c_str(), -1));
     EXPECT_EQ((Names{ "three.dat", "keep.txt" }), Surviving({ "one.dat", "two.dat", "three.dat", "keep.txt" }));
     SetFileAttributesA((m_scratch.Path() + "three.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -190,10 +190,10 @@ TEST_F(TreeRemoval, RemoveFilesTriesEveryEntryAndReportsAnyFailure)
 TEST_F(TreeRemoval, RemoveFileFailsQuietlyOnAMissingFileOrAFolder)
 {
     m_scratch.MakeDir("folder");
-    EXPECT_FALSE(m_scanner.RemoveFile((m_scratch.Path() + "missing.txt").c_str()));
-    EXPECT_FALSE(m_scanner.RemoveFile((m_scratch.Path() + "folder").c_str()));
+    EXPECT_FALSE(m_scanner.RemoveFile(Wide(m_scratch.Path() + "missing.txt").c_str()));
+    EXPECT_FALSE(m_scanner.RemoveFile(Wide(m_scratch.Path() + "folder").c_str()));
     EXPECT_TRUE(m_scratch.Exists("folder"));
-    EXPECT_TRUE(m_scanner.RemoveFile(m_scratch.MakeFile("f.txt").c_str()));
+    EXPECT_TRUE(m_scanner.RemoveFile(Wide(m_scratch.MakeFile("f.txt")).c_str()));
     EXPECT_FALSE(m_scratch.Exists("f.txt"));
 }
 
@@ -253,7 +253,7 @@ TEST_F(LinkSafety, LinksInsideTheTreeAreNeverFollowed)
         GTEST_SKIP() << "no symbolic links on this system";
 
     bool bOpensLinks = SystemOpensALinkAsItself(m_scratch.Path() + "t\\full");
-    BOOL bResult = m_scanner.RemoveTree((m_scratch.Path() + "t\\").c_str(), TRUE);
+    BOOL bResult = m_scanner.RemoveTree(Wide(m_scratch.Path() + "t\\").c_str(), TRUE);
     ExpectOutsideIntact();
     EXPECT_FALSE(m_scratch.Exists("t\\own.txt"));
     bool bLinksLeft = m_scratch.Exists("t\\full") || m_scratch.Exists("t\\empty") || m_scratch.Exists("t\\file");
@@ -274,7 +274,7 @@ TEST_F(LinkSafety, AGivenFolderThatIsALinkIsNotWalked)
     if (!Link(m_outside.Path() + "empty", "lempty"))
         GTEST_SKIP() << "no symbolic links on this system";
     for (const char* given : { "lfull", "lfull\\", "lempty", "lempty\\" })
-        m_scanner.RemoveTree((m_scratch.Path() + given).c_str(), TRUE);
+        m_scanner.RemoveTree(Wide(m_scratch.Path() + given).c_str(), TRUE);
     ExpectOutsideIntact();
 }
 
@@ -285,7 +285,7 @@ TEST_F(LinkSafety, ATreeReachedThroughALinkedAncestorIsRemoved)
     m_outside.MakeFile("tree\\sub\\b.txt");
     if (!Link(m_outside.Path(), "via"))
         GTEST_SKIP() << "no symbolic links on this system";
-    EXPECT_TRUE(m_scanner.RemoveTree((m_scratch.Path() + "via\\tree\\").c_str(), TRUE));
+    EXPECT_TRUE(m_scanner.RemoveTree(Wide(m_scratch.Path() + "via\\tree\\").c_str(), TRUE));
     EXPECT_FALSE(m_outside.Exists("tree"));
     ExpectOutsideIntact();
     HostRemoveTree(m_scratch.Path() + "via");
@@ -295,7 +295,7 @@ TEST_F(LinkSafety, AFileLinkIsRemovedAsALinkOrLeft)
 {
     if (!Link(m_outside.Path() + "keep.txt", "t\\file"))
         GTEST_SKIP() << "no symbolic links on this system";
-    BOOL bResult = m_scanner.RemoveFile((m_scratch.Path() + "t\\file").c_str());
+    BOOL bResult = m_scanner.RemoveFile(Wide(m_scratch.Path() + "t\\file").c_str());
     ExpectOutsideIntact();
     EXPECT_EQ(bResult != FALSE, !m_scratch.Exists("t\\file"));
 }
@@ -334,7 +334,7 @@ TEST_P(ExactPaths, ABranchFarBeyondMaxPathIsRemovedCompletely)
     std::wstring deep = MakeDeepChain();
     ASSERT_FALSE(deep.empty()) << "the system takes long paths in the \\\\?\\ form";
     ASSERT_GT(deep.size(), 400u);
-    EXPECT_TRUE(m_scanner.RemoveTree((m_scratch.Path() + "t\\").c_str(), TRUE));
+    EXPECT_TRUE(m_scanner.RemoveTree(Wide(m_scratch.Path() + "t\\").c_str(), TRUE));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(deep.c_str()));
     EXPECT_FALSE(m_scratch.Exists("t"));
 }
@@ -350,7 +350,7 @@ TEST_P(ExactPaths, TrailingDotsAndBlanksAreNamesOfTheirOwn)
         ASSERT_NE(INVALID_HANDLE_VALUE, h) << Utf8(name);
         CloseHandle(h);
     }
-    EXPECT_TRUE(m_scanner.RemoveTree((m_scratch.Path() + "t").c_str(), TRUE));
+    EXPECT_TRUE(m_scanner.RemoveTree(Wide(m_scratch.Path() + "t").c_str(), TRUE));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(t.c_str()));
 }
 
@@ -364,13 +364,13 @@ TEST_P(ExactPaths, APathBeyondTheCompositionBoundIsNeverCut)
         padded += "\\.";
     padded += "\\gone";
     CStringListW folders;
-    m_scanner.ListDirectories(padded.c_str(), TRUE, folders);
+    m_scanner.ListDirectories(Wide(padded).c_str(), TRUE, folders);
     CStringListW entries;
-    m_scanner.ListEntries((padded + "\\*.*").c_str(), -1, entries);
+    m_scanner.ListEntries(Wide(padded + "\\*.*").c_str(), -1, entries);
     EXPECT_TRUE(folders.IsEmpty());
     EXPECT_TRUE(entries.IsEmpty());
-    EXPECT_FALSE(m_scanner.RemoveTree(padded.c_str(), TRUE));
-    EXPECT_FALSE(m_scanner.RemoveTree(("\\\\?\\" + padded).c_str(), TRUE));
+    EXPECT_FALSE(m_scanner.RemoveTree(Wide(padded).c_str(), TRUE));
+    EXPECT_FALSE(m_scanner.RemoveTree(Wide("\\\\?\\" + padded).c_str(), TRUE));
     EXPECT_TRUE(m_scratch.Exists("t\\victim.txt"));
 }
 
@@ -484,7 +484,7 @@ protected:
                 }
             }
         });
-        m_scanner.RemoveTree((m_scratch.Path() + "t\\").c_str(), TRUE);
+        m_scanner.RemoveTree(Wide(m_scratch.Path() + "t\\").c_str(), TRUE);
         removing = false;
         watcher.join();
         return swappedWithFilesLeft;

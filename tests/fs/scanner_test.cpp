@@ -22,7 +22,7 @@ TEST(PathHelpers, JoinPathAddsASeparatorOnlyWhereOneIsMissing)
     };
     CFileScanner scanner;
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, Utf8(scanner.JoinPath(c.folder, c.name))) << c.folder << " + " << c.name;
+        EXPECT_EQ(c.expected, Utf8(scanner.JoinPath(Wide(c.folder).c_str(), Wide(c.name).c_str()))) << c.folder << " + " << c.name;
 }
 
 TEST(PathHelpers, FileNameOfTakesWhatFollowsTheLastSeparator)
@@ -33,7 +33,7 @@ TEST(PathHelpers, FileNameOfTakesWhatFollowsTheLastSeparator)
     };
     CFileScanner scanner;
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, Utf8(scanner.FileNameOf(c.path))) << c.path;
+        EXPECT_EQ(c.expected, Utf8(scanner.FileNameOf(Wide(c.path).c_str()))) << c.path;
 }
 
 TEST(PathHelpers, DirectoryOfKeepsTheSeparatorAndOptionallyTheDrive)
@@ -50,7 +50,7 @@ TEST(PathHelpers, DirectoryOfKeepsTheSeparatorAndOptionallyTheDrive)
     };
     CFileScanner scanner;
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, Utf8(scanner.DirectoryOf(c.path, c.bKeepDrive)))
+        EXPECT_EQ(c.expected, Utf8(scanner.DirectoryOf(Wide(c.path).c_str(), c.bKeepDrive)))
             << c.path << " keep drive " << c.bKeepDrive;
 }
 
@@ -76,7 +76,7 @@ protected:
     {
         CFileScanner scanner;
         CStringListW list;
-        scanner.ListEntries((m_scratch.Path() + "*.*").c_str(), nFilter, list);
+        scanner.ListEntries(Wide(m_scratch.Path() + "*.*").c_str(), nFilter, list);
         Names names;
         for (const std::string& path : Sorted(&list))
             names.push_back(path.substr(m_scratch.Path().size()));
@@ -107,14 +107,14 @@ TEST_F(ScannerFilters, OtherValuesSelectBySharedBits)
 TEST_F(ScannerFilters, FindEntryReportsAFilteredEntryAsReadWithEmptyName)
 {
     CFileScanner scanner;
-    CStringW strName("stale");
-    EXPECT_TRUE(scanner.FindEntry(strName, (m_scratch.Path() + "hidden.txt").c_str(), 0));
+    CStringW strName(L"stale");
+    EXPECT_TRUE(scanner.FindEntry(strName, Wide(m_scratch.Path() + "hidden.txt").c_str(), 0));
     EXPECT_STREQ(L"", strName);
-    EXPECT_TRUE(scanner.FindEntry(strName, (m_scratch.Path() + "hidden.txt").c_str(), -1));
+    EXPECT_TRUE(scanner.FindEntry(strName, Wide(m_scratch.Path() + "hidden.txt").c_str(), -1));
     EXPECT_STREQ(L"hidden.txt", strName);
     EXPECT_FALSE(scanner.FindEntry(strName, CStringW(), -1));   // the search has no second entry
     EXPECT_STREQ(L"", strName);
-    EXPECT_FALSE(scanner.FindEntry(strName, (m_scratch.Path() + "absent.txt").c_str(), -1));
+    EXPECT_FALSE(scanner.FindEntry(strName, Wide(m_scratch.Path() + "absent.txt").c_str(), -1));
 }
 
 TEST_F(ScannerFilters, NextEntrySkipsRefusedEntriesAndRestoresTheErrorMode)
@@ -123,7 +123,7 @@ TEST_F(ScannerFilters, NextEntrySkipsRefusedEntriesAndRestoresTheErrorMode)
     CFileScanner scanner;
     Names names;
     CStringW strName;
-    for (BOOL bFound = scanner.NextEntry(strName, (m_scratch.Path() + "*.*").c_str(), FILE_ATTRIBUTE_DIRECTORY);
+    for (BOOL bFound = scanner.NextEntry(strName, Wide(m_scratch.Path() + "*.*").c_str(), FILE_ATTRIBUTE_DIRECTORY);
          bFound; bFound = scanner.NextEntry(strName, CStringW(), FILE_ATTRIBUTE_DIRECTORY))
         names.push_back(Utf8(strName));
     EXPECT_TRUE(strName.IsEmpty()) << "the end of the search leaves the name empty";
@@ -147,11 +147,11 @@ TEST_F(ScannerListing, DotEntriesAreNeverListedButDotNamesAre)
     m_scratch.MakeFile("..x");
     m_scratch.MakeDir(".hiddendir");
     CStringListW entries;
-    m_scanner.ListEntries((m_scratch.Path() + "*.*").c_str(), -1, entries);
+    m_scanner.ListEntries(Wide(m_scratch.Path() + "*.*").c_str(), -1, entries);
     EXPECT_EQ((Names{ m_scratch.Path() + "..x", m_scratch.Path() + ".hiddendir", m_scratch.Path() + ".profile" }),
               Sorted(&entries));
     CStringListW folders;
-    m_scanner.ListDirectories(m_scratch.Path().c_str(), FALSE, folders);
+    m_scanner.ListDirectories(Wide(m_scratch.Path()).c_str(), FALSE, folders);
     EXPECT_EQ((Names{ ".hiddendir" }), Sorted(&folders));
 }
 
@@ -164,14 +164,14 @@ TEST_F(ScannerListing, ListDirectoriesIsTheSameWithOrWithoutTrailingSeparator)
     Names expected{ folder + "\\one", folder + "\\two" };
     for (const std::string& given : { folder, folder + "\\" }) {
         CStringListW list;
-        m_scanner.ListDirectories(given.c_str(), TRUE, list);
+        m_scanner.ListDirectories(Wide(given).c_str(), TRUE, list);
         EXPECT_EQ(expected, Sorted(&list)) << given;
     }
     CStringListW slash;
-    m_scanner.ListDirectories((folder + "/").c_str(), TRUE, slash);
+    m_scanner.ListDirectories(Wide(folder + "/").c_str(), TRUE, slash);
     EXPECT_EQ((Names{ folder + "/one", folder + "/two" }), Sorted(&slash));
     CStringListW names;
-    m_scanner.ListDirectories(folder.c_str(), FALSE, names);
+    m_scanner.ListDirectories(Wide(folder).c_str(), FALSE, names);
     EXPECT_EQ((Names{ "one", "two" }), Sorted(&names));
 }
 
@@ -179,11 +179,11 @@ TEST_F(ScannerListing, AMissingFolderGivesEmptyLists)
 {
     std::string missing = m_scratch.Path() + "missing";
     CStringListW folders;
-    m_scanner.ListDirectories(missing.c_str(), TRUE, folders);
+    m_scanner.ListDirectories(Wide(missing).c_str(), TRUE, folders);
     CStringListW entries;
-    m_scanner.ListEntries((missing + "\\*.*").c_str(), -1, entries);
+    m_scanner.ListEntries(Wide(missing + "\\*.*").c_str(), -1, entries);
     CStringListW files;
-    m_scanner.CollectFiles((missing + "\\*.*").c_str(), -1, TRUE, files);
+    m_scanner.CollectFiles(Wide(missing + "\\*.*").c_str(), -1, TRUE, files);
     EXPECT_TRUE(folders.IsEmpty());
     EXPECT_TRUE(entries.IsEmpty());
     EXPECT_TRUE(files.IsEmpty());
@@ -196,7 +196,7 @@ TEST_F(ScannerListing, APatternWithoutFolderPartGivesBareNames)
     GetCurrentDirectoryA(MAX_PATH, szPrevious);
     ASSERT_TRUE(SetCurrentDirectoryA(m_scratch.Path().c_str()));
     CStringListW list;
-    m_scanner.ListEntries("*.txt", -1, list);
+    m_scanner.ListEntries(L"*.txt", -1, list);
     SetCurrentDirectoryA(szPrevious);
     EXPECT_EQ((Names{ "one.txt" }), ToVector(&list));
 }
@@ -211,14 +211,14 @@ TEST_F(ScannerListing, CollectFilesGoesDepthFirstParentsFirst)
     m_scratch.MakeDir("t\\a\\b\\c");
     std::string t = m_scratch.Path() + "t\\";
     CStringListW list;
-    m_scanner.CollectFiles((t + "*.txt").c_str(), -1, TRUE, list);
+    m_scanner.CollectFiles(Wide(t + "*.txt").c_str(), -1, TRUE, list);
     EXPECT_EQ((Names{ t + "f0.txt", t + "a\\f1.txt", t + "a\\b\\f2.txt" }), ToVector(&list));
 
     // Two sibling subtrees: each is complete before the next begins.
     m_scratch.MakeFile("t\\z\\f3.txt");
     m_scratch.MakeFile("t\\z\\y\\f4.txt");
     list.RemoveAll();
-    m_scanner.CollectFiles((t + "*.*").c_str(), 0, TRUE, list);
+    m_scanner.CollectFiles(Wide(t + "*.*").c_str(), 0, TRUE, list);
     Names got = ToVector(&list);
     ASSERT_EQ(5u, got.size());
     EXPECT_EQ(t + "f0.txt", got[0]);
@@ -234,9 +234,9 @@ TEST_F(ScannerListing, CollectFilesAppendsToTheListAndDescendsIntoHiddenFolders)
 {
     m_scratch.MakeFile("t\\.hidden\\inner.txt");
     SetFileAttributesA((m_scratch.Path() + "t\\.hidden").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
-    CStringListW list(10);
+    CStringListW list;
     list.AddTail(L"first");
-    m_scanner.CollectFiles((m_scratch.Path() + "t\\*.*").c_str(), 0, TRUE, list);
+    m_scanner.CollectFiles(Wide(m_scratch.Path() + "t\\*.*").c_str(), 0, TRUE, list);
     EXPECT_EQ((Names{ "first", m_scratch.Path() + "t\\.hidden\\inner.txt" }), ToVector(&list));
 }
 
@@ -248,7 +248,7 @@ TEST_F(ScannerListing, CollectFilesDoesNotDescendIntoAFolderLink)
     if (!MakeSymbolicLink(outside.Path(), m_scratch.Path() + "t\\link"))
         GTEST_SKIP() << "no symbolic links on this system";
     CStringListW list;
-    m_scanner.CollectFiles((m_scratch.Path() + "t\\*.txt").c_str(), -1, TRUE, list);
+    m_scanner.CollectFiles(Wide(m_scratch.Path() + "t\\*.txt").c_str(), -1, TRUE, list);
     EXPECT_EQ((Names{ m_scratch.Path() + "t\\own.txt" }), ToVector(&list));
     HostRemoveTree(m_scratch.Path() + "t\\link");
 }

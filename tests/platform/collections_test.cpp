@@ -34,7 +34,7 @@ TEST(StringArray, ManyAppendsKeepOrder)
 
 TEST(StringList, AddTailKeepsTheOrder)
 {
-    CStringListW list(10);
+    CStringListW list;
     EXPECT_TRUE(list.IsEmpty());
     EXPECT_EQ(nullptr, list.GetHeadPosition());
     list.AddTail(L"one");

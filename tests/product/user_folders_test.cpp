@@ -15,7 +15,7 @@ class UserFolderTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_strInstallPath = m_install.Path().c_str();
+        m_strInstallPath = Wide(m_install.Path()).c_str();
         m_install.MakeDir("User");
     }
 
@@ -57,7 +57,7 @@ TEST_F(ListUsersFilters, EachFlagSelectsItsGroup)
 TEST_F(ListUsersFilters, BothFlagsOffSearchesNothing)
 {
     m_install.MakeDir("User\\anna");
-    m_strInstallPath = "Q:\\no\\such\\drive\\";   // a search would find nothing either way
+    m_strInstallPath = L"Q:\\no\\such\\drive\\";   // a search would find nothing either way
     CStringArrayW arr;
     EXPECT_EQ(0, List(arr, FALSE, FALSE));
     EXPECT_EQ(0, arr.GetSize());
@@ -123,7 +123,7 @@ TEST_F(ListSubdirectoriesEntries, OverlongFolderSearchesNothing)
     EXPECT_EQ(0, arr.GetSize());
 
     std::string install = m_install.Path() + std::string(MAX_PATH, 'y') + "\\";
-    m_strInstallPath = install.c_str();
+    m_strInstallPath = Wide(install).c_str();
     EXPECT_EQ(0, ListUsers(m_strInstallPath, arr, TRUE, TRUE));
 }
 
@@ -139,7 +139,7 @@ TEST_F(ListUsersLocations, EmptyInstallPathSearchesUserBelowTheCurrentFolder)
 {
     m_install.MakeDir("User\\zoe");
     CurrentFolder current(m_install.Path());
-    m_strInstallPath = "";
+    m_strInstallPath = L"";
     CStringArrayW arr;
     EXPECT_EQ(1, List(arr, TRUE, TRUE));
     EXPECT_EQ((std::vector<std::string>{ "zoe" }), ArrayNames(arr));

@@ -31,8 +31,8 @@ protected:
     {
         m_install = m_root.MakeDir("Install");
         m_agency = m_root.MakeDir("Agency");
-        m_folders.strInstall = m_install.c_str();
-        m_folders.strAgency = m_agency.c_str();
+        m_folders.strInstall = Wide(m_install).c_str();
+        m_folders.strAgency = Wide(m_agency).c_str();
         for (const char* name : { "anna", "_guest", "bob" })
             SeedUser(name);
     }
@@ -202,9 +202,9 @@ TEST_F(RemoveUserBaseFolders, EmptyOrRelativeAgencyLeavesTheCurrentFolderAlone)
     cwd.MakeFile("rel\\USER_SPC\\bob\\keep.txt");
     {
         CurrentFolder current(cwd.Path());
-        m_folders.strAgency = "";
+        m_folders.strAgency = L"";
         EXPECT_EQ(RemoveUserDone, Remove("anna"));
-        m_folders.strAgency = "rel\\";
+        m_folders.strAgency = L"rel\\";
         EXPECT_EQ(RemoveUserDone, Remove("bob"));
     }
     EXPECT_TRUE(cwd.Exists("USER_SPC\\anna\\keep.txt"));
@@ -244,12 +244,12 @@ TEST_F(RemoveUserBaseFolders, RelativeInstallFolderRemovesNothing)
     {
         CurrentFolder current(cwd.Path());
         for (const char* install : { "", "rel\\" }) {
-            m_folders.strInstall = install;
+            m_folders.strInstall = Wide(install).c_str();
             EXPECT_EQ(RemoveUserIncomplete, Remove("anna")) << install;
         }
     }
     EXPECT_TRUE(cwd.Exists("User\\anna\\keep.txt"));
-    m_folders.strInstall = m_install.c_str();
+    m_folders.strInstall = Wide(m_install).c_str();
     ExpectUserIntact("anna");
 }
 
@@ -258,7 +258,7 @@ TEST_F(RemoveUserBaseFolders, OverlongPathIsSkippedNotCut)
     // The user folder's path fits, the agency folder's does not: the agency folder
     // is skipped, and no folder named by the cut path is removed in its place.
     std::string agency = m_root.MakeDir("AgencyWithAMuchLongerName");
-    m_folders.strAgency = agency.c_str();
+    m_folders.strAgency = Wide(agency).c_str();
     std::string name(MAX_PATH - m_install.size() - 10, 'n');
     ASSERT_LT(m_install.size() + 5 + name.size() + 1, static_cast<size_t>(MAX_PATH));
     size_t fit = MAX_PATH - 1 - agency.size() - 9;
