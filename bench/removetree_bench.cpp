@@ -32,11 +32,11 @@ bool Run(int k, const std::string& folder)
 {
     if (k == 2)
         return MinimalWalk(folder);
-    BOOL bOwn = CFileScanner::VerifiesEntries();
+    BOOL bOwn = CTreeRemoval::VerifiesEntries();
     if (k == 1)
-        CFileScanner::SetVerifiesEntries(FALSE);
+        CTreeRemoval::SetVerifiesEntries(FALSE);
     bool bRemoved = RunRemoveTree(folder);
-    CFileScanner::SetVerifiesEntries(bOwn);
+    CTreeRemoval::SetVerifiesEntries(bOwn);
     return bRemoved;
 }
 

@@ -8,11 +8,11 @@
 // object serves a whole recursive walk. Listings append to a list the caller owns;
 // nothing is allocated for a directory entry that is not listed. Walks never descend
 // into a link (junction or symbolic link). An entry whose name cannot be joined to a
-// path or whose full path would not fit kMaxComposedPath (fs/EntryRules.h) is left out
+// path or whose full path would not fit kMaxComposedPath (fs/TreeRemoval.h) is left out
 // of every listing and every removal, so it is never acted on.
 #pragma once
 
-#include "fs/EntryRules.h"
+#include "fs/TreeRemoval.h"
 #include "platform/Collections.h"
 #include "platform/File.h"
 
@@ -46,13 +46,10 @@ public:
     CStringW FileNameOf(const CStringW& strPath);
     CStringW DirectoryOf(const CStringW& strPath, BOOL bKeepDrive);
 
-    // The removals reach what they delete through open handles: the folder that holds
-    // the entry named is opened once by its path (links on the way to it are followed),
-    // and from then on every entry is opened by its single name relative to its folder's
-    // handle, without following a link, and deleted through its own handle. A folder
-    // renamed or replaced during a removal is walked on as it was opened, or left.
-    // A file or folder another program holds for a moment is tried again; each scanner
-    // waits about a second at most for that in all.
+    // The removals go through CTreeRemoval (fs/TreeRemoval.h): from the folder that holds
+    // the entry named, opened once by its path, through open handles. A file or folder
+    // another program holds for a moment is tried again; each scanner waits about a
+    // second at most for that in all.
 
     // TRUE when the file was deleted. A file link goes as the link, or stays.
     BOOL RemoveFile(const CStringW& strPath);
@@ -63,15 +60,7 @@ public:
     // A folder that is a link is removed as a link or left. Each folder is listed once.
     BOOL RemoveTree(const CStringW& strFolder, BOOL bContents);
 
-    // Whether the removals check every handle they open to be the entry itself before they
-    // use it (IsEntryItself): needed where the system opens what a link leads to even when
-    // asked for the link (Wine), and on by default there; Windows opens a link as itself.
-    static BOOL VerifiesEntries();
-    static void SetVerifiesEntries(BOOL bVerify);
-
 private:
-    class CTreeWalk;
-
     WIN32_FIND_DATAW m_findData;
     CFindFile m_find;
     DWORD m_dwRetryBudget;   // milliseconds this scanner may still wait for brief refusals

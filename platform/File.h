@@ -1,4 +1,4 @@
-// File services: directory searches, the status of one entry, the removal of one entry.
+// File services: directory searches, the status of one entry, literal paths.
 //
 // Every call takes a path in UTF-16 and hands it to the system in its literal form
 // (see LiteralPathOf), so that a name composed from a directory entry reaches the
@@ -63,6 +63,20 @@ public:
     static BOOL GetStatus(LPCWSTR pszFileName, CFileStatus& rStatus);
 };
 
+// Keeps the system's critical-error boxes (such as "no disk in the drive") away while it
+// lives: a drive that does not answer then fails the call that asked it.
+class CCriticalErrorsOff
+{
+public:
+    CCriticalErrorsOff() : m_uPrevious(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
+    ~CCriticalErrorsOff() { SetErrorMode(m_uPrevious); }
+
+private:
+    UINT m_uPrevious;
+    CCriticalErrorsOff(const CCriticalErrorsOff&) = delete;
+    CCriticalErrorsOff& operator=(const CCriticalErrorsOff&) = delete;
+};
+
 // Characters of the longest path the system takes, its terminating zero included.
 const int kMaxSystemPath = 32767;
 
@@ -73,74 +87,3 @@ const int kMaxSystemPath = 32767;
 // dots and blanks). A path that starts with "\\?\" is taken as it is. The empty string
 // when the path is empty, cannot be made full, or would not fit kMaxSystemPath.
 CStringW LiteralPathOf(LPCWSTR pszPath);
-
-// ---- Entries reached through the handle of their folder ----
-//
-// The system's native file calls, looked up at run time (they exist from Windows Vista
-// on): a folder is listed through its own handle, an entry is opened by its single name
-// relative to its folder's handle, without following a link where the system allows
-// that, and an entry is deleted through its own handle. No path is resolved twice.
-// The calls return an NTSTATUS: 0 on success, else one of the codes below or another.
-namespace NtStatus {
-const LONG kNoMoreFiles = static_cast<LONG>(0x80000006);
-const LONG kNotImplemented = static_cast<LONG>(0xC0000002);
-const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
-const LONG kDirectoryNotEmpty = static_cast<LONG>(0xC0000101);
-}
-
-// One entry of a folder's listing.
-struct CFolderEntry
-{
-    CStringW m_strName;     // exactly as the system listed it
-    DWORD m_dwAttributes;
-    DWORD m_dwReparseTag;   // where the attributes hold FILE_ATTRIBUTE_REPARSE_POINT; 0 where unknown
-};
-
-// Reads the entries of an open folder through its handle, into a buffer the caller
-// lends for the time of the listing. "." and ".." are skipped.
-class CFolderReader
-{
-public:
-    CFolderReader(HANDLE hFolder, BYTE* pBuffer, ULONG cbBuffer);
-
-    // FALSE at the end of the listing, or where the system refused it (Status()).
-    BOOL Next(CFolderEntry& rEntry);
-    // 0 after a complete listing; the system's code where it stopped early.
-    LONG Status() const { return m_lStatus == NtStatus::kNoMoreFiles ? 0 : m_lStatus; }
-
-private:
-    HANDLE m_hFolder;
-    BYTE* m_pBuffer;
-    ULONG m_cbBuffer;
-    ULONG m_nOffset;   // of the next record in the buffer; m_cbBuffer when it must be read again
-    bool m_bFirst;
-    LONG m_lStatus;
-};
-
-class CNtFile
-{
-public:
-    // What an entry is opened as: a folder to list and delete, a file, an entry of either
-    // kind (a link), or a file that goes when the handle is closed. Each is opened for
-    // deletion, as itself.
-    enum Kind { Folder, File, Either, FileDeletedOnClose };
-
-    // Opens the folder at a path for opening entries relative to it: the links on the
-    // way, the last one included, are followed.
-    static BOOL OpenFolderByPath(LPCWSTR pszPath, CHandle& rFolder);
-    // Opens the entry strName (a single name) of the open folder hFolder, with every
-    // sharing flag, without following a link where the system allows that.
-    static LONG OpenChild(HANDLE hFolder, const CStringW& strName, Kind kind, CHandle& rEntry);
-
-    static LONG GetAttributes(HANDLE hEntry, DWORD& rdwAttributes, DWORD& rdwReparseTag);
-    // The name the system resolved for the handle when it was opened, relative to its
-    // volume ("\dir\name"; "\" for a volume's root).
-    static BOOL GetName(HANDLE hEntry, CStringW& rstrName);
-
-    // FALSE once the system has answered that it cannot delete a name at once.
-    static BOOL DeletesAtOnce();
-    // Marks the entry for deletion: at once, where the system offers that (POSIX
-    // semantics), else when its last handle is closed. A read-only entry is refused, and
-    // so is a folder (bFolder; opened as Folder) that still holds entries.
-    static LONG MarkForDeletion(HANDLE hEntry, BOOL bFolder);
-};

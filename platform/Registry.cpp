@@ -1,6 +1,9 @@
 #include "platform/Registry.h"
 
 #include "platform/Collections.h"
+#include "platform/Ntdll.h"
+
+#include <memory>
 
 namespace {
 
@@ -11,14 +14,51 @@ typedef ULONG(NTAPI* PFN_STATUS_TO_ERROR)(LONG);
 // registry functions that take a name would open the link's target instead.
 LONG DeleteOpenKey(HKEY hKey)
 {
-    static const PFN_DELETE_KEY s_pfnDelete = reinterpret_cast<PFN_DELETE_KEY>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
-    static const PFN_STATUS_TO_ERROR s_pfnToError = reinterpret_cast<PFN_STATUS_TO_ERROR>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlNtStatusToDosError")));
+    static const PFN_DELETE_KEY s_pfnDelete = NtdllFunction<PFN_DELETE_KEY>("NtDeleteKey");
+    static const PFN_STATUS_TO_ERROR s_pfnToError = NtdllFunction<PFN_STATUS_TO_ERROR>("RtlNtStatusToDosError");
     if (s_pfnDelete == NULL || s_pfnToError == NULL)
         return ERROR_CALL_NOT_IMPLEMENTED;
     LONG lStatus = s_pfnDelete(hKey);
     return lStatus == 0 ? ERROR_SUCCESS : static_cast<LONG>(s_pfnToError(lStatus));
+}
+
+// A key of the tree being deleted, with the names of its subkeys still to go.
+struct CKeyLevel
+{
+    CKeyLevel* pOuter = NULL;   // the key that holds it, on the deletion's stack
+    CKey key;
+    CStringArrayW names;
+    INT_PTR nNext = 0;
+
+    // Frees the keys it holds on the stack, one after the other, without recursion.
+    ~CKeyLevel()
+    {
+        while (pOuter != NULL) {
+            CKeyLevel* pLevel = pOuter;
+            pOuter = pLevel->pOuter;
+            pLevel->pOuter = NULL;
+            delete pLevel;
+        }
+    }
+};
+
+// Opens the subkey pszName of hParent as itself for its deletion and reads the names of
+// its subkeys: all the names first, then the deletions, so that the enumeration's order
+// holds.
+LONG OpenForDeletion(HKEY hParent, LPCWSTR pszName, CKeyLevel& rLevel)
+{
+    LONG lResult = rLevel.key.Open(hParent, pszName, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
+                                   REG_OPTION_OPEN_LINK);
+    if (lResult != ERROR_SUCCESS)
+        return lResult;
+    for (DWORD dwIndex = 0;; ++dwIndex) {
+        WCHAR szName[256];   // a key name has at most 255 characters
+        DWORD cchName = 256;
+        if (RegEnumKeyExW(rLevel.key, dwIndex, szName, &cchName, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        rLevel.names.Add(szName);
+    }
+    return ERROR_SUCCESS;
 }
 
 } // namespace
@@ -50,22 +90,26 @@ LONG CKey::DeleteSubKeyTree(LPCWSTR pszName)
 {
     if (pszName == NULL || pszName[0] == 0)
         return ERROR_INVALID_PARAMETER;   // the empty name would be this key itself
-    CKey key;
-    LONG lResult = key.Open(m_hKey, pszName, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE,
-                            REG_OPTION_OPEN_LINK);
+    // The keys the deletion is in, the deepest on top: its place is kept on the heap, so
+    // that a deep chain of keys costs no stack.
+    std::unique_ptr<CKeyLevel> pTop(new CKeyLevel);
+    LONG lResult = OpenForDeletion(m_hKey, pszName, *pTop);
     if (lResult != ERROR_SUCCESS)
         return lResult;
-
-    // The names first, then the deletions, so that the enumeration's order holds.
-    CStringArrayW arrNames;
-    for (DWORD dwIndex = 0;; ++dwIndex) {
-        WCHAR szName[256];   // a key name has at most 255 characters
-        DWORD cchName = 256;
-        if (RegEnumKeyExW(key, dwIndex, szName, &cchName, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            break;
-        arrNames.Add(szName);
+    while (pTop) {
+        if (pTop->nNext < pTop->names.GetSize()) {
+            std::unique_ptr<CKeyLevel> pSub(new CKeyLevel);
+            // A subkey that cannot be opened stays, and so do the keys above it.
+            if (OpenForDeletion(pTop->key, pTop->names[pTop->nNext++], *pSub) == ERROR_SUCCESS) {
+                pSub->pOuter = pTop.release();
+                pTop = std::move(pSub);
+            }
+            continue;
+        }
+        lResult = DeleteOpenKey(pTop->key);
+        CKeyLevel* pOuter = pTop->pOuter;
+        pTop->pOuter = NULL;
+        pTop.reset(pOuter);
     }
-    for (INT_PTR i = 0; i < arrNames.GetSize(); ++i)
-        key.DeleteSubKeyTree(arrNames[i]);
-    return DeleteOpenKey(key);
+    return lResult;
 }

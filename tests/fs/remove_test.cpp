@@ -32,13 +32,13 @@ protected:
     // Only for trees without links: without the check, Wine would follow them.
     void ForEachWay(const std::function<void()>& check)
     {
-        BOOL bOwn = CFileScanner::VerifiesEntries();
+        BOOL bOwn = CTreeRemoval::VerifiesEntries();
         for (BOOL bVerify : { FALSE, TRUE }) {
             SCOPED_TRACE(bVerify ? "handles checked" : "as on Windows");
-            CFileScanner::SetVerifiesEntries(bVerify);
+            CTreeRemoval::SetVerifiesEntries(bVerify);
             check();
         }
-        CFileScanner::SetVerifiesEntries(bOwn);
+        CTreeRemoval::SetVerifiesEntries(bOwn);
     }
 
     ScratchFolder m_scratch;

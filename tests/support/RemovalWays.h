@@ -14,8 +14,8 @@
 class RemovalWay : public ::testing::WithParamInterface<BOOL>
 {
 protected:
-    RemovalWay() : m_bOwn(CFileScanner::VerifiesEntries()) { CFileScanner::SetVerifiesEntries(GetParam()); }
-    ~RemovalWay() { CFileScanner::SetVerifiesEntries(m_bOwn); }
+    RemovalWay() : m_bOwn(CTreeRemoval::VerifiesEntries()) { CTreeRemoval::SetVerifiesEntries(GetParam()); }
+    ~RemovalWay() { CTreeRemoval::SetVerifiesEntries(m_bOwn); }
 
 private:
     BOOL m_bOwn;

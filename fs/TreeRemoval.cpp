@@ -1,0 +1,688 @@
+#include "fs/TreeRemoval.h"
+
+#include "platform/Ntdll.h"
+
+#include <wchar.h>
+
+// ---- The rules ----
+
+BOOL IsComposableName(LPCWSTR pszName)
+{
+    if (pszName == NULL || pszName[0] == 0)
+        return FALSE;
+    if (wcscmp(pszName, L".") == 0 || wcscmp(pszName, L"..") == 0)
+        return FALSE;
+    return wcspbrk(pszName, L"\\/:*?\"<>|") == NULL;
+}
+
+BOOL FitsComposedPath(int nFolderLength, int nNameLength)
+{
+    return nFolderLength + 1 + nNameLength < kMaxComposedPath;
+}
+
+BOOL IsLinkEntry(DWORD dwAttributes, DWORD dwReparseTag)
+{
+    const DWORD kNameSurrogate = 0x20000000;   // IsReparseTagNameSurrogate
+    return (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           (dwReparseTag == 0 || (dwReparseTag & kNameSurrogate) != 0);
+}
+
+BOOL IsEntryItself(const CStringW& strResolved, const CStringW& strFolder, const CStringW& strName)
+{
+    // A volume's root is named with its separator ("\??\C:\"), other folders without.
+    int nFolder = strFolder.GetLength();
+    BOOL bRoot = nFolder > 0 && strFolder[nFolder - 1] == L'\\';
+    int nSeparator = bRoot ? nFolder - 1 : nFolder;
+    int nTail = strResolved.GetLength() - nSeparator - 1;
+    LPCWSTR pszResolved = strResolved;
+    if (nTail <= 0 || nTail > strName.GetLength() || wmemcmp(pszResolved, strFolder, nSeparator) != 0 ||
+        pszResolved[nSeparator] != L'\\' || wmemcmp(pszResolved + nSeparator + 1, strName, nTail) != 0)
+        return FALSE;
+    // Wine names a handle without the trailing dots and blanks of its name.
+    for (int i = nTail; i < strName.GetLength(); ++i)
+        if (strName[i] != L'.' && strName[i] != L' ')
+            return FALSE;
+    return TRUE;
+}
+
+// ---- The native calls ----
+
+namespace {
+
+const ULONG kFileFullDirectoryInformation = 2;
+const ULONG kFileBasicInformation = 4;
+const ULONG kFileInternalInformation = 6;
+const ULONG kFileDispositionInformation = 13;
+const ULONG kFileAttributeTagInformation = 35;
+const ULONG kFileDispositionInformationEx = 64;
+const ULONG kFileFsVolumeInformation = 1;
+const ULONG kObjectNameInformation = 1;
+
+const ULONG kFileDirectoryFile = 0x00000001;
+const ULONG kFileSynchronousIoNonalert = 0x00000020;
+const ULONG kFileNonDirectoryFile = 0x00000040;
+const ULONG kFileDeleteOnClose = 0x00001000;
+const ULONG kFileOpenForBackupIntent = 0x00004000;
+const ULONG kFileOpenReparsePoint = 0x00200000;
+const ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+const LONG kBufferOverflow = static_cast<LONG>(0x80000005);
+const LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+const LONG kInvalidInfoClass = static_cast<LONG>(0xC0000003);
+const LONG kInvalidDeviceRequest = static_cast<LONG>(0xC0000010);
+const LONG kNotSupported = static_cast<LONG>(0xC00000BB);
+const LONG kObjectNameInvalid = static_cast<LONG>(0xC0000033);
+const LONG kNotADirectory = static_cast<LONG>(0xC0000103);
+// The handle the system opened is not the entry itself (with VerifiesEntries).
+const LONG kNotTheEntry = static_cast<LONG>(0xC0000024);   // STATUS_OBJECT_TYPE_MISMATCH
+
+const DWORD kRetryBudgetSliceMs = 5;   // the first wait; each next one doubles
+const int kMaxTries = 8;               // of one entry: waits of 5, 10, 20 ... 320 ms
+const ULONG kListingBuffer = 64 * 1024;
+
+// FILE_FULL_DIR_INFORMATION: for a reparse point, EaSize holds its tag.
+struct FullDirInformation
+{
+    ULONG NextEntryOffset;
+    ULONG FileIndex;
+    LARGE_INTEGER CreationTime;
+    LARGE_INTEGER LastAccessTime;
+    LARGE_INTEGER LastWriteTime;
+    LARGE_INTEGER ChangeTime;
+    LARGE_INTEGER EndOfFile;
+    LARGE_INTEGER AllocationSize;
+    ULONG FileAttributes;
+    ULONG FileNameLength;
+    ULONG EaSize;
+    WCHAR FileName[1];
+};
+
+NativeFileCalls LookUpCalls()
+{
+    NativeFileCalls calls;
+    calls.pfnOpenFile = NtdllFunction<decltype(calls.pfnOpenFile)>("NtOpenFile");
+    calls.pfnQueryDirectoryFile = NtdllFunction<decltype(calls.pfnQueryDirectoryFile)>("NtQueryDirectoryFile");
+    calls.pfnQueryInformationFile =
+        NtdllFunction<decltype(calls.pfnQueryInformationFile)>("NtQueryInformationFile");
+    calls.pfnSetInformationFile = NtdllFunction<decltype(calls.pfnSetInformationFile)>("NtSetInformationFile");
+    calls.pfnQueryVolumeInformationFile =
+        NtdllFunction<decltype(calls.pfnQueryVolumeInformationFile)>("NtQueryVolumeInformationFile");
+    calls.pfnQueryObject = NtdllFunction<decltype(calls.pfnQueryObject)>("NtQueryObject");
+    calls.pfnClose = NtdllFunction<decltype(calls.pfnClose)>("NtClose");
+    return calls;
+}
+
+bool CallsComplete(const NativeFileCalls& calls)
+{
+    return calls.pfnOpenFile != NULL && calls.pfnQueryDirectoryFile != NULL &&
+           calls.pfnQueryInformationFile != NULL && calls.pfnSetInformationFile != NULL &&
+           calls.pfnQueryVolumeInformationFile != NULL && calls.pfnQueryObject != NULL &&
+           calls.pfnClose != NULL;
+}
+
+// Owns a handle of the native calls and closes it through them.
+class CNativeHandle
+{
+public:
+    CNativeHandle() : m_h(NULL) {}
+    ~CNativeHandle() { Close(); }
+    operator HANDLE() const { return m_h; }
+    void Attach(HANDLE h)
+    {
+        Close();
+        m_h = h;
+    }
+    void Close()
+    {
+        if (m_h != NULL)
+            RemovalCalls().pfnClose(m_h);
+        m_h = NULL;
+    }
+
+private:
+    HANDLE m_h;
+    CNativeHandle(const CNativeHandle&) = delete;
+    CNativeHandle& operator=(const CNativeHandle&) = delete;
+};
+
+// Opens strName relative to hRoot, exactly as named, or with no root the full NT path
+// strName, as the system's own calls open a path (without regard to case).
+LONG OpenNative(HANDLE hRoot, const CStringW& strName, ACCESS_MASK access, ULONG options, HANDLE& rh)
+{
+    rh = NULL;
+    const NativeFileCalls& calls = RemovalCalls();
+    if (!CallsComplete(calls))
+        return NtStatus::kNotImplemented;
+    if (strName.IsEmpty() || strName.GetLength() > kMaxSystemPath)
+        return kObjectNameInvalid;
+    UNICODE_STRING name;
+    name.Length = name.MaximumLength = static_cast<USHORT>(strName.GetLength() * sizeof(WCHAR));
+    name.Buffer = const_cast<PWSTR>(static_cast<LPCWSTR>(strName));
+    const ULONG kCaseInsensitive = 0x40;   // OBJ_CASE_INSENSITIVE
+    OBJECT_ATTRIBUTES attributes = { sizeof(OBJECT_ATTRIBUTES), hRoot, &name,
+                                     hRoot == NULL ? kCaseInsensitive : 0, NULL, NULL };
+    IO_STATUS_BLOCK io;
+    return calls.pfnOpenFile(&rh, access | SYNCHRONIZE, &attributes, &io, kShareAll,
+                             options | kFileSynchronousIoNonalert);
+}
+
+// The attributes of an open entry from FileBasicInformation, which every file system
+// answers; the reparse tag only where the reparse-point attribute is set (0 where the
+// system does not tell it).
+LONG GetAttributes(HANDLE hEntry, DWORD& rdwAttributes, DWORD& rdwReparseTag)
+{
+    struct
+    {
+        LARGE_INTEGER Times[4];
+        ULONG FileAttributes;
+    } basic;
+    IO_STATUS_BLOCK io;
+    LONG lStatus = RemovalCalls().pfnQueryInformationFile(hEntry, &io, &basic, sizeof(basic),
+                                                          kFileBasicInformation);
+    if (lStatus != 0)
+        return lStatus;
+    rdwAttributes = basic.FileAttributes;
+    rdwReparseTag = 0;
+    if ((rdwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        struct
+        {
+            ULONG FileAttributes;
+            ULONG ReparseTag;
+        } tag;
+        if (RemovalCalls().pfnQueryInformationFile(hEntry, &io, &tag, sizeof(tag),
+                                                   kFileAttributeTagInformation) == 0)
+            rdwReparseTag = tag.ReparseTag;
+    }
+    return 0;
+}
+
+// The full name of the object an open handle is (volume included), as the system
+// resolved it when it was opened.
+BOOL GetFullName(HANDLE hEntry, CStringW& rstrName)
+{
+    // Most names fit the buffer on the stack; a longer one is asked for again.
+    union {
+        UNICODE_STRING name;
+        BYTE bytes[sizeof(UNICODE_STRING) + 2 * MAX_PATH * sizeof(WCHAR)];
+    } info;
+    ULONG cbNeeded = 0;
+    LONG lStatus = RemovalCalls().pfnQueryObject(hEntry, kObjectNameInformation, &info, sizeof(info), &cbNeeded);
+    if (lStatus == 0) {
+        rstrName = CStringW(info.name.Buffer, info.name.Length / sizeof(WCHAR));
+        return !rstrName.IsEmpty();
+    }
+    if ((lStatus != kBufferOverflow && lStatus != kInfoLengthMismatch) || cbNeeded <= sizeof(info) ||
+        cbNeeded > sizeof(UNICODE_STRING) + (kMaxSystemPath + 16) * sizeof(WCHAR))
+        return FALSE;
+    std::unique_ptr<BYTE[]> pInfo(new BYTE[cbNeeded]);
+    UNICODE_STRING* pName = reinterpret_cast<UNICODE_STRING*>(pInfo.get());
+    if (RemovalCalls().pfnQueryObject(hEntry, kObjectNameInformation, pName, cbNeeded, &cbNeeded) != 0)
+        return FALSE;
+    rstrName = CStringW(pName->Buffer, pName->Length / sizeof(WCHAR));
+    return !rstrName.IsEmpty();
+}
+
+BOOL GetIdentityOf(HANDLE hFolder, CFolderIdentity& rIdentity)
+{
+    IO_STATUS_BLOCK io;
+    union {
+        struct
+        {
+            LARGE_INTEGER VolumeCreationTime;
+            ULONG VolumeSerialNumber;
+        } fields;
+        BYTE bytes[128];   // room for a label; the fixed part is filled even where it is longer
+    } volume;
+    LONG lStatus = RemovalCalls().pfnQueryVolumeInformationFile(hFolder, &io, &volume, sizeof(volume),
+                                                                kFileFsVolumeInformation);
+    if (lStatus != 0 && lStatus != kBufferOverflow)
+        return FALSE;
+    LARGE_INTEGER fileId;
+    if (RemovalCalls().pfnQueryInformationFile(hFolder, &io, &fileId, sizeof(fileId),
+                                               kFileInternalInformation) != 0)
+        return FALSE;
+    rIdentity.dwVolumeSerial = volume.fields.VolumeSerialNumber;
+    rIdentity.ullFileId = static_cast<ULONGLONG>(fileId.QuadPart);
+    return TRUE;
+}
+
+// The literal path "\\?\..." in the system's native form "\??\...".
+CStringW NativePathOf(const CStringW& strLiteral)
+{
+    return CStringW(L"\\??\\") + strLiteral.Mid(4);
+}
+
+// Opens the folder at a path, following every link on the way, for acting in it.
+LONG OpenFolderByPath(const CStringW& strPath, HANDLE& rh, int* pnLiteralLength)
+{
+    CStringW strLiteral = LiteralPathOf(strPath);
+    if (strLiteral.IsEmpty())
+        return kObjectNameInvalid;
+    int nLength = strLiteral.GetLength();
+    if (strLiteral[nLength - 1] == L'\\' && strLiteral[nLength - 2] != L':')
+        strLiteral = strLiteral.Left(--nLength);   // without it, the folder names itself
+    if (pnLiteralLength != NULL)
+        *pnLiteralLength = nLength;
+    return OpenNative(NULL, NativePathOf(strLiteral), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                      kFileDirectoryFile | kFileOpenForBackupIntent, rh);
+}
+
+// Reads the entries of an open folder through its handle, into a buffer lent for the
+// time of the listing. "." and ".." are skipped.
+class CFolderReader
+{
+public:
+    CFolderReader(HANDLE hFolder, BYTE* pBuffer, ULONG cbBuffer)
+        : m_hFolder(hFolder), m_pBuffer(pBuffer), m_cbBuffer(cbBuffer), m_nOffset(cbBuffer), m_bFirst(true),
+          m_lStatus(0)
+    {
+    }
+
+    // FALSE at the end of the listing, or where the system refused it (Status()).
+    BOOL Next(CStringW& rstrName, DWORD& rdwAttributes, DWORD& rdwReparseTag)
+    {
+        for (;;) {
+            if (m_nOffset >= m_cbBuffer) {
+                if (m_lStatus != 0)
+                    return FALSE;
+                IO_STATUS_BLOCK io;
+                m_lStatus = RemovalCalls().pfnQueryDirectoryFile(m_hFolder, NULL, NULL, NULL, &io, m_pBuffer,
+                                                                 m_cbBuffer, kFileFullDirectoryInformation,
+                                                                 FALSE, NULL, m_bFirst);
+                m_bFirst = false;
+                if (m_lStatus != 0)
+                    return FALSE;
+                m_nOffset = 0;
+            }
+            const FullDirInformation* pInfo = reinterpret_cast<const FullDirInformation*>(m_pBuffer + m_nOffset);
+            m_nOffset = pInfo->NextEntryOffset != 0 ? m_nOffset + pInfo->NextEntryOffset : m_cbBuffer;
+
+            int nLength = static_cast<int>(pInfo->FileNameLength / sizeof(WCHAR));
+            const WCHAR* pszName = pInfo->FileName;
+            if ((nLength == 1 && pszName[0] == L'.') || (nLength == 2 && pszName[0] == L'.' && pszName[1] == L'.'))
+                continue;
+            rstrName = CStringW(pszName, nLength);
+            rdwAttributes = pInfo->FileAttributes;
+            rdwReparseTag = (pInfo->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? pInfo->EaSize : 0;
+            return TRUE;
+        }
+    }
+    // 0 after a complete listing; the system's status where it stopped early.
+    LONG Status() const { return m_lStatus == NtStatus::kNoMoreFiles ? 0 : m_lStatus; }
+
+private:
+    HANDLE m_hFolder;
+    BYTE* m_pBuffer;
+    ULONG m_cbBuffer;
+    ULONG m_nOffset;   // of the next record in the buffer; m_cbBuffer when it must be read again
+    bool m_bFirst;
+    LONG m_lStatus;
+};
+
+// Waits before try nTry + 1 at an entry the system refused for a moment, taking the wait
+// from rdwBudget. FALSE when the entry has had its tries or the budget is spent.
+BOOL WaitBeforeRetry(int nTry, DWORD& rdwBudget)
+{
+    if (nTry + 1 >= kMaxTries || rdwBudget == 0)
+        return FALSE;
+    DWORD dwWait = kRetryBudgetSliceMs << nTry;
+    if (dwWait > rdwBudget)
+        dwWait = rdwBudget;
+    Sleep(dwWait);
+    rdwBudget -= dwWait;
+    return TRUE;
+}
+
+// What an open that failed says of the entry: the system's "no such entry" in an open
+// folder, or an entry already on its way out, is gone; every other answer leaves it.
+RemovalOutcome OutcomeOfOpen(LONG lStatus)
+{
+    return lStatus == NtStatus::kObjectNameNotFound || lStatus == NtStatus::kDeletePending ? EntryAbsent
+                                                                                          : EntryLeft;
+}
+
+BOOL& VerifyEntries()
+{
+    static BOOL s_bVerify = RunsOnWine();
+    return s_bVerify;
+}
+
+} // namespace
+
+NativeFileCalls& RemovalCalls()
+{
+    static NativeFileCalls s_calls = LookUpCalls();
+    return s_calls;
+}
+
+// ---- The removal ----
+
+// A folder the walk is in: its handle, and what of it is still to be removed.
+struct CTreeRemoval::Level
+{
+    Level* pOuter;          // the folder that holds it, on the walk's stack
+    CNativeHandle hFolder;
+    CStringW strResolved;   // with m_bVerify: the folder's full name as the system resolved it
+    int nPathLength;        // characters of the folder's literal path
+    CStringListW folders, files, links;
+    POSITION posNextFolder;   // the next subfolder to remove
+    BOOL bComplete;           // nothing of it has been left so far
+
+    Level() : pOuter(NULL), nPathLength(0), posNextFolder(NULL), bComplete(TRUE) {}
+};
+
+// The folders the walk is in, the deepest on top: the walk keeps its place here, on the
+// heap, so that depth costs no stack.
+class CTreeRemoval::LevelStack
+{
+public:
+    LevelStack() : m_pTop(NULL) {}
+    ~LevelStack()
+    {
+        while (!IsEmpty())
+            Pop();
+    }
+    BOOL IsEmpty() const { return m_pTop == NULL; }
+    Level& Top() const { return *m_pTop; }
+    void Push(std::unique_ptr<Level> pLevel)
+    {
+        pLevel->pOuter = m_pTop;
+        m_pTop = pLevel.release();
+    }
+    void Pop()
+    {
+        Level* pOuter = m_pTop->pOuter;
+        delete m_pTop;
+        m_pTop = pOuter;
+    }
+
+private:
+    Level* m_pTop;
+};
+
+CTreeRemoval::CTreeRemoval(DWORD& rdwRetryBudget)
+    : m_rdwRetryBudget(rdwRetryBudget), m_bVerify(VerifiesEntries()), m_bPosixDelete(TRUE)
+{
+}
+
+CTreeRemoval::~CTreeRemoval() {}
+
+LONG CTreeRemoval::OpenFolder(const CStringW& strPath)
+{
+    std::unique_ptr<Level> pBase(new Level);
+    HANDLE h;
+    LONG lStatus = OpenFolderByPath(strPath, h, &pBase->nPathLength);
+    if (lStatus != 0)
+        return lStatus;
+    pBase->hFolder.Attach(h);
+    if (m_bVerify && !GetFullName(h, pBase->strResolved))
+        return kNotTheEntry;
+    m_pBase.swap(pBase);
+    return 0;
+}
+
+LONG CTreeRemoval::EnterFolder(const CStringW& strName)
+{
+    if (!m_pBase)
+        return kObjectNameInvalid;
+    std::unique_ptr<Level> pFolder(new Level);
+    HANDLE h;
+    LONG lStatus = Open(*m_pBase, strName, Parent, h, &pFolder->strResolved);
+    if (lStatus != 0)
+        return lStatus;
+    pFolder->hFolder.Attach(h);
+    DWORD dwAttributes, dwTag;
+    lStatus = GetAttributes(h, dwAttributes, dwTag);
+    if (lStatus != 0)
+        return lStatus;
+    if ((dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || IsLinkEntry(dwAttributes, dwTag))
+        return kNotADirectory;
+    pFolder->nPathLength = m_pBase->nPathLength + 1 + strName.GetLength();
+    m_pBase.swap(pFolder);
+    return 0;
+}
+
+BOOL CTreeRemoval::GetIdentity(CFolderIdentity& rIdentity) const
+{
+    return m_pBase && GetIdentityOf(m_pBase->hFolder, rIdentity);
+}
+
+RemovalOutcome CTreeRemoval::RemoveFolder(const CStringW& strName, BOOL bContents)
+{
+    if (!m_pBase)
+        return EntryLeft;
+    LevelStack stack;
+    RemovalOutcome outcome;
+    if (!OpenToWalk(*m_pBase, strName, bContents, stack, outcome))
+        return outcome;
+    while (!stack.IsEmpty()) {
+        Level& folder = stack.Top();
+        if (folder.posNextFolder != NULL) {
+            const CStringW& strSub = folder.folders.GetNext(folder.posNextFolder);
+            RemovalOutcome subOutcome;
+            if (!OpenToWalk(folder, strSub, TRUE, stack, subOutcome) && subOutcome == EntryLeft)
+                folder.bComplete = FALSE;
+            continue;
+        }
+        // Its subfolders are done: then its files, its links, and the folder itself.
+        for (POSITION pos = folder.files.GetHeadPosition(); pos != NULL;)
+            if (RemoveEntry(folder, folder.files.GetNext(pos), FALSE) == EntryLeft)
+                folder.bComplete = FALSE;
+        for (POSITION pos = folder.links.GetHeadPosition(); pos != NULL;)
+            if (RemoveEntry(folder, folder.links.GetNext(pos), TRUE) == EntryLeft)
+                folder.bComplete = FALSE;
+        outcome = Delete(folder.hFolder, TRUE, folder.bComplete);
+        stack.Pop();
+        if (outcome == EntryLeft && !stack.IsEmpty())
+            stack.Top().bComplete = FALSE;
+    }
+    return outcome;
+}
+
+RemovalOutcome CTreeRemoval::RemoveFile(const CStringW& strName)
+{
+    return m_pBase ? RemoveEntry(*m_pBase, strName, FALSE) : EntryLeft;
+}
+
+// Opens the subfolder strName of folder for its removal. A folder to walk is listed and
+// pushed on the stack (TRUE); anything else is dealt with at once, with rOutcome.
+BOOL CTreeRemoval::OpenToWalk(Level& folder, const CStringW& strName, BOOL bContents, LevelStack& stack,
+                              RemovalOutcome& rOutcome)
+{
+    std::unique_ptr<Level> pSub(new Level);
+    HANDLE h;
+    LONG lStatus = Open(folder, strName, Folder, h, &pSub->strResolved);
+    if (lStatus != 0) {
+        rOutcome = OutcomeOfOpen(lStatus);
+        return FALSE;
+    }
+    pSub->hFolder.Attach(h);
+    DWORD dwAttributes, dwTag;
+    if (GetAttributes(h, dwAttributes, dwTag) != 0) {
+        rOutcome = EntryLeft;
+    } else if (IsLinkEntry(dwAttributes, dwTag)) {
+        rOutcome = Delete(h, FALSE, TRUE);   // the system opened the link itself
+    } else if ((dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        rOutcome = EntryLeft;
+    } else if (!bContents) {
+        rOutcome = Delete(h, TRUE, FALSE);
+    } else {
+        pSub->nPathLength = folder.nPathLength + 1 + strName.GetLength();
+        pSub->bComplete = List(*pSub);
+        pSub->posNextFolder = pSub->folders.GetHeadPosition();
+        stack.Push(std::move(pSub));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// Removes the entry strName of folder that is no folder to walk: a file, or with bLink a
+// link, which goes as the link or stays.
+RemovalOutcome CTreeRemoval::RemoveEntry(const Level& folder, const CStringW& strName, BOOL bLink)
+{
+    CNativeHandle hEntry;
+    HANDLE h;
+    // Where a handle needs no check and the volume deletes no name at once, a file can go
+    // with its handle, as the system's own deletion does: one call less.
+    if (!bLink && !m_bVerify && !m_bPosixDelete) {
+        LONG lStatus = Open(folder, strName, FileDeletedOnClose, h, NULL);
+        if (lStatus != 0)
+            return OutcomeOfOpen(lStatus);
+        hEntry.Attach(h);
+        return EntryRemoved;
+    }
+    LONG lStatus = Open(folder, strName, bLink ? Either : File, h, NULL);
+    if (lStatus != 0)
+        return OutcomeOfOpen(lStatus);
+    hEntry.Attach(h);
+    if (bLink) {
+        // Where the system reached what the link leads to, the handle is no link.
+        DWORD dwAttributes, dwTag;
+        if (GetAttributes(hEntry, dwAttributes, dwTag) != 0 || (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+            return EntryLeft;
+    }
+    return Delete(hEntry, FALSE, TRUE);
+}
+
+// Opens the entry strName of folder as itself, trying again while another program holds
+// it for a moment; with m_bVerify only when the handle is the entry itself, and then the
+// name the system resolved for it goes to *pstrResolved.
+LONG CTreeRemoval::Open(const Level& folder, const CStringW& strName, Kind kind, HANDLE& rhEntry,
+                        CStringW* pstrResolved)
+{
+    ACCESS_MASK access = FILE_READ_ATTRIBUTES;
+    ULONG options = kFileOpenReparsePoint;
+    switch (kind) {
+    case Parent:
+        access |= FILE_LIST_DIRECTORY | FILE_TRAVERSE;
+        options |= kFileDirectoryFile;
+        break;
+    case Folder:
+        access |= DELETE | FILE_LIST_DIRECTORY;
+        break;
+    case File:
+        access |= DELETE;
+        options |= kFileNonDirectoryFile;
+        break;
+    case Either:
+        access |= DELETE;
+        break;
+    case FileDeletedOnClose:
+        access |= DELETE;
+        options |= kFileNonDirectoryFile | kFileDeleteOnClose;
+        break;
+    }
+    LONG lStatus;
+    for (int nTry = 0;; ++nTry) {
+        lStatus = OpenNative(folder.hFolder, strName, access, options, rhEntry);
+        if (lStatus != NtStatus::kSharingViolation || !WaitBeforeRetry(nTry, m_rdwRetryBudget))
+            break;
+    }
+    if (lStatus != 0 || !m_bVerify)
+        return lStatus;
+    CStringW strResolved;
+    if (!GetFullName(rhEntry, strResolved) || !IsEntryItself(strResolved, folder.strResolved, strName)) {
+        RemovalCalls().pfnClose(rhEntry);
+        rhEntry = NULL;
+        return kNotTheEntry;
+    }
+    if (pstrResolved != NULL)
+        pstrResolved->Swap(strResolved);
+    return 0;
+}
+
+// Sorts the entries of the open folder into subfolders to walk, files, and links.
+// FALSE when an entry was left out or the listing stopped early.
+BOOL CTreeRemoval::List(Level& folder)
+{
+    if (!m_pBuffer)
+        m_pBuffer.reset(new BYTE[kListingBuffer]);
+    BOOL bComplete = TRUE;
+    CFolderReader reader(folder.hFolder, m_pBuffer.get(), kListingBuffer);
+    CStringW strName;
+    DWORD dwAttributes, dwTag;
+    while (reader.Next(strName, dwAttributes, dwTag)) {
+        if (!IsComposableName(strName) || !FitsComposedPath(folder.nPathLength, strName.GetLength()))
+            bComplete = FALSE;   // no path can name it: it stays, and so does its folder
+        else if (IsLinkEntry(dwAttributes, dwTag))
+            folder.links.AddTail(strName);
+        else if ((dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            folder.folders.AddTail(strName);
+        else
+            folder.files.AddTail(strName);
+    }
+    return bComplete && reader.Status() == 0;
+}
+
+// Deletes the open entry. A folder emptied of everything it held (bEmptied) is tried
+// again while its last entries are still going.
+RemovalOutcome CTreeRemoval::Delete(HANDLE hEntry, BOOL bFolder, BOOL bEmptied)
+{
+    for (int nTry = 0;; ++nTry) {
+        LONG lStatus = MarkForDeletion(hEntry, bFolder);
+        if (lStatus == 0 || lStatus == NtStatus::kDeletePending)
+            return EntryRemoved;
+        BOOL bBrief = lStatus == NtStatus::kSharingViolation ||
+                      (lStatus == NtStatus::kDirectoryNotEmpty && bEmptied);
+        if (!bBrief || !WaitBeforeRetry(nTry, m_rdwRetryBudget))
+            return EntryLeft;
+    }
+}
+
+// Marks the entry for deletion: at once where the volume offers that (POSIX semantics),
+// else when its last handle is closed. A read-only entry is refused (its attribute is
+// never cleared), and so is a folder that still holds entries.
+LONG CTreeRemoval::MarkForDeletion(HANDLE hEntry, BOOL bFolder)
+{
+    IO_STATUS_BLOCK io;
+    if (bFolder) {
+        // The folder is asked itself whether it still holds entries. The system refuses to
+        // mark a folder that does, but Wine 8 looks only the first time per handle: marked
+        // again, the folder is accepted and then kept without a word at its close.
+        BYTE buffer[1024];
+        CFolderReader reader(hEntry, buffer, sizeof(buffer));
+        CStringW strName;
+        DWORD dwAttributes, dwTag;
+        if (reader.Next(strName, dwAttributes, dwTag))
+            return NtStatus::kDirectoryNotEmpty;
+        if (reader.Status() != 0)
+            return reader.Status();
+    }
+    if (m_bPosixDelete) {
+        const ULONG kDelete = 0x1, kPosixSemantics = 0x2;
+        ULONG flags = kDelete | kPosixSemantics;
+        LONG lStatus = RemovalCalls().pfnSetInformationFile(hEntry, &io, &flags, sizeof(flags),
+                                                            kFileDispositionInformationEx);
+        if (lStatus != NtStatus::kNotImplemented && lStatus != kInvalidInfoClass &&
+            lStatus != NtStatus::kInvalidParameter && lStatus != kNotSupported && lStatus != kInvalidDeviceRequest)
+            return lStatus;   // done, or refused for a reason of the entry's own
+        // A system (before Windows 10 1709, or Wine) or a volume (FAT, exFAT, a share)
+        // without it: the classic way, for the rest of this walk, which stays on one volume.
+        m_bPosixDelete = FALSE;
+    }
+    BOOLEAN bDelete = TRUE;
+    return RemovalCalls().pfnSetInformationFile(hEntry, &io, &bDelete, sizeof(bDelete), kFileDispositionInformation);
+}
+
+BOOL CTreeRemoval::VerifiesEntries()
+{
+    return VerifyEntries();
+}
+
+void CTreeRemoval::SetVerifiesEntries(BOOL bVerify)
+{
+    VerifyEntries() = bVerify;
+}
+
+BOOL GetFolderIdentity(const CStringW& strPath, CFolderIdentity& rIdentity, LONG* plStatus)
+{
+    HANDLE h;
+    LONG lStatus = OpenFolderByPath(strPath, h, NULL);
+    if (plStatus != NULL)
+        *plStatus = lStatus;
+    if (lStatus != 0)
+        return FALSE;
+    CNativeHandle hFolder;
+    hFolder.Attach(h);
+    return GetIdentityOf(hFolder, rIdentity);
+}

@@ -1,0 +1,169 @@
+// The removal of a folder tree, and the rules that keep it inside that tree.
+//
+// A removal opens the folder it acts in once, by its path, and from then on reaches
+// everything below it through open handles: each folder is listed once through its own
+// handle, each entry is opened by its single name relative to its folder's handle as
+// itself (a link is not followed), and deleted through its own handle. No path is
+// resolved twice, so a folder renamed or replaced by a link during the removal cannot
+// lead it elsewhere. Links (symbolic links, junctions, mount points) go as links, or
+// stay. Where the system opens what a link leads to even when asked for the link (Wine),
+// every handle is checked to be the entry itself: its full name, volume included, must
+// be its folder's and the entry's name. What the system refuses stays, with the folders
+// above it; nothing is widened to get it (no attribute is changed). The walk keeps its
+// place on the heap, so depth costs no stack, and it asks a volume only what every local
+// file system answers: FAT and exFAT have no reparse tags and no POSIX deletion. On a
+// network share the server resolves each name again, so there the guard against a tree
+// that changes during the removal is the server's.
+#pragma once
+
+#include "platform/Collections.h"
+#include "platform/File.h"
+
+#include <winternl.h>
+
+#include <memory>
+
+// ---- The rules ----
+
+// Characters of a composed path, its terminating zero included.
+const int kMaxComposedPath = kMaxSystemPath - 8;   // room for the "\\?\UNC" form
+
+// TRUE when a directory entry's name can be joined to its folder's path: not empty,
+// not "." or "..", and none of \ / : * ? " < > | (the system's listings can return such
+// names, for instance for files made by other systems).
+BOOL IsComposableName(LPCWSTR pszName);
+
+// TRUE when a folder path of nFolderLength characters, a separator and a name of
+// nNameLength characters fit kMaxComposedPath. An entry beyond it is left, never cut.
+BOOL FitsComposedPath(int nFolderLength, int nNameLength);
+
+// TRUE when an entry leads elsewhere: it carries the reparse-point attribute with a
+// name-surrogate tag (a symbolic link, a junction or a mount point), or with no tag the
+// system would tell. A reparse point of any other kind (a cloud placeholder, a
+// deduplicated file) is an ordinary file or folder.
+BOOL IsLinkEntry(DWORD dwAttributes, DWORD dwReparseTag);
+
+// TRUE when strResolved, the full name the system resolved for an entry's open handle
+// (volume included), is the entry strName of the folder whose handle the system resolved
+// as strFolder: that name, '\' and the entry's name, exactly, but for trailing dots and
+// blanks of the entry's name, which Wine leaves out when it names a handle. Where the
+// system opened what a link leads to instead of the link, on another volume or in
+// another folder, or a folder on the way was swapped, the names differ.
+BOOL IsEntryItself(const CStringW& strResolved, const CStringW& strFolder, const CStringW& strName);
+
+// ---- The native calls ----
+
+// NTSTATUS codes the removal tells apart.
+namespace NtStatus {
+const LONG kNoMoreFiles = static_cast<LONG>(0x80000006);
+const LONG kNotImplemented = static_cast<LONG>(0xC0000002);
+const LONG kInvalidParameter = static_cast<LONG>(0xC000000D);
+const LONG kObjectNameNotFound = static_cast<LONG>(0xC0000034);
+const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
+const LONG kDeletePending = static_cast<LONG>(0xC0000056);
+const LONG kDirectoryNotEmpty = static_cast<LONG>(0xC0000101);
+}
+
+// The system calls the removal makes, from ntdll, in one table. A test can put calls of
+// its own in place (and must restore the table) to play a file system or a system this
+// machine does not have.
+struct NativeFileCalls
+{
+    LONG(NTAPI* pfnOpenFile)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, ULONG, ULONG);
+    LONG(NTAPI* pfnQueryDirectoryFile)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
+                                       ULONG, BOOLEAN, PUNICODE_STRING, BOOLEAN);
+    LONG(NTAPI* pfnQueryInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+    LONG(NTAPI* pfnSetInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+    LONG(NTAPI* pfnQueryVolumeInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+    LONG(NTAPI* pfnQueryObject)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+    LONG(NTAPI* pfnClose)(HANDLE);
+};
+NativeFileCalls& RemovalCalls();
+
+// What identifies a folder while it exists: its volume and its file id. Two handles
+// with equal identities are the same folder, wherever their paths led.
+struct CFolderIdentity
+{
+    DWORD dwVolumeSerial;
+    ULONGLONG ullFileId;
+
+    bool operator==(const CFolderIdentity& other) const
+    {
+        return dwVolumeSerial == other.dwVolumeSerial && ullFileId == other.ullFileId;
+    }
+};
+
+// ---- The removal ----
+
+// How long, in all, one removal of a user may wait for brief refusals, in milliseconds.
+const DWORD kRemovalRetryBudgetMs = 1000;
+
+enum RemovalOutcome
+{
+    EntryRemoved,   // the entry was there and is gone
+    EntryAbsent,    // the system answered that there is no such entry (or it is going already)
+    EntryLeft,      // the entry, or something of it, is left, or could not be reached
+};
+
+// One removal in one folder, which it opens once (OpenFolder, EnterFolder) and then acts
+// in through that handle. Use it on one thread.
+class CTreeRemoval
+{
+public:
+    // rdwRetryBudget: milliseconds that brief refusals (a file another program holds for
+    // a moment, a folder whose last entries are still going) may still be waited for;
+    // the removal takes its waits from it.
+    explicit CTreeRemoval(DWORD& rdwRetryBudget);
+    ~CTreeRemoval();
+
+    // Opens the folder at strPath as the one to act in; links on the way to it, the last
+    // one included, are followed. 0, or the system's status.
+    LONG OpenFolder(const CStringW& strPath);
+    // Acts from now on in the subfolder strName of the folder acted in, opened as itself.
+    // 0; NtStatus::kObjectNameNotFound where there is none; another status where it
+    // cannot be opened, is no folder, or is a link (which is never entered).
+    LONG EnterFolder(const CStringW& strName);
+    // The identity of the folder acted in.
+    BOOL GetIdentity(CFolderIdentity& rIdentity) const;
+
+    // Removes the subfolder strName of the folder acted in, with bContents everything
+    // below it first: subfolders depth first in listing order, then the files, then the
+    // links, then the folder. Each folder is listed once. A folder that is a link is
+    // removed as a link, or left.
+    RemovalOutcome RemoveFolder(const CStringW& strName, BOOL bContents);
+    // Removes the file strName of the folder acted in; a file link goes as the link.
+    RemovalOutcome RemoveFile(const CStringW& strName);
+
+    // Whether every handle is checked to be the entry itself before it is used: needed
+    // where the system opens what a link leads to even when asked for the link (Wine),
+    // and on by default there. Windows opens a link as itself.
+    static BOOL VerifiesEntries();
+    static void SetVerifiesEntries(BOOL bVerify);
+
+private:
+    struct Level;
+    class LevelStack;
+    enum Kind { Parent, Folder, File, Either, FileDeletedOnClose };
+
+    LONG Open(const Level& folder, const CStringW& strName, Kind kind, HANDLE& rhEntry,
+              CStringW* pstrResolved);
+    BOOL OpenToWalk(Level& folder, const CStringW& strName, BOOL bContents, LevelStack& stack,
+                    RemovalOutcome& rOutcome);
+    RemovalOutcome RemoveEntry(const Level& folder, const CStringW& strName, BOOL bLink);
+    BOOL List(Level& folder);
+    RemovalOutcome Delete(HANDLE hEntry, BOOL bFolder, BOOL bEmptied);
+    LONG MarkForDeletion(HANDLE hEntry, BOOL bFolder);
+
+    DWORD& m_rdwRetryBudget;
+    const BOOL m_bVerify;
+    BOOL m_bPosixDelete;             // until this volume answers that it has no POSIX deletion
+    std::unique_ptr<Level> m_pBase;  // the folder acted in
+    std::unique_ptr<BYTE[]> m_pBuffer;   // one listing at a time
+
+    CTreeRemoval(const CTreeRemoval&) = delete;
+    CTreeRemoval& operator=(const CTreeRemoval&) = delete;
+};
+
+// The identity of the folder at strPath (links on the way followed). FALSE, with the
+// system's status in *plStatus, where it cannot be opened.
+BOOL GetFolderIdentity(const CStringW& strPath, CFolderIdentity& rIdentity, LONG* plStatus = NULL);
