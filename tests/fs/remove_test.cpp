@@ -6,6 +6,7 @@
 #include "support/HostShell.h"
 #include "support/RemovalWays.h"
 #include "support/Scratch.h"
+#include "support/SmallStack.h"
 
 #include <atomic>
 #include <functional>
@@ -159,8 +160,9 @@ TEST_F(TreeRemoval, AFileHeldForAMomentIsTriedAgain)
     });
 }
 
-TEST_F(TreeRemoval, ABranchFiveHundredLevelsDeepIsRemoved)
+TEST_F(TreeRemoval, ABranchFiveHundredLevelsDeepGoesOnASmallStack)
 {
+    // A walk whose stack grows with the depth runs out here: about 64 KiB are left.
     std::wstring path = L"\\\\?\\" + Wide(m_scratch.Path()) + L"t";
     ASSERT_TRUE(CreateDirectoryW(path.c_str(), NULL));
     for (int i = 0; i < 500; ++i) {
@@ -171,7 +173,10 @@ TEST_F(TreeRemoval, ABranchFiveHundredLevelsDeepIsRemoved)
     HANDLE h = CreateFileW((path + L"\\deep.txt").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
     CloseHandle(h);
-    EXPECT_TRUE(m_scanner.RemoveTree(Wide(m_scratch.Path() + "t").c_str(), TRUE));
+    BOOL bResult = FALSE;
+    ASSERT_TRUE(RunOnSmallStack([&] { bResult = m_scanner.RemoveTree(Wide(m_scratch.Path() + "t").c_str(), TRUE); }))
+        << "the removal ran out of stack";
+    EXPECT_TRUE(bResult);
     EXPECT_FALSE(m_scratch.Exists("t"));
 }
 
@@ -300,6 +305,58 @@ TEST_F(LinkSafety, AFileLinkIsRemovedAsALinkOrLeft)
     EXPECT_EQ(bResult != FALSE, !m_scratch.Exists("t\\file"));
 }
 
+// --- A volume that answers as FAT32 and exFAT do -----------------------------------------
+
+// Such a volume refuses FileAttributeTagInformation (it has no reparse points) and POSIX
+// deletion with STATUS_INVALID_PARAMETER; this seam answers so on the host's volume.
+class FatVolume : public LinkSafety
+{
+protected:
+    void SetUp() override
+    {
+        LinkSafety::SetUp();
+        s_system = RemovalCalls();
+        RemovalCalls().pfnQueryInformationFile = QueryInformation;
+        RemovalCalls().pfnSetInformationFile = SetInformation;
+    }
+    void TearDown() override
+    {
+        RemovalCalls() = s_system;
+        LinkSafety::TearDown();
+    }
+    static LONG NTAPI QueryInformation(HANDLE h, PIO_STATUS_BLOCK pio, PVOID p, ULONG cb, ULONG infoClass)
+    {
+        const ULONG kFileAttributeTagInformation = 35;
+        return infoClass == kFileAttributeTagInformation ? NtStatus::kInvalidParameter
+                                                         : s_system.pfnQueryInformationFile(h, pio, p, cb, infoClass);
+    }
+    static LONG NTAPI SetInformation(HANDLE h, PIO_STATUS_BLOCK pio, PVOID p, ULONG cb, ULONG infoClass)
+    {
+        const ULONG kFileDispositionInformationEx = 64;
+        return infoClass == kFileDispositionInformationEx ? NtStatus::kInvalidParameter
+                                                          : s_system.pfnSetInformationFile(h, pio, p, cb, infoClass);
+    }
+    static NativeFileCalls s_system;
+};
+NativeFileCalls FatVolume::s_system;
+
+TEST_F(FatVolume, ATreeGoesWholeAndALinkIsNeverFollowed)
+{
+    ForEachWay([&] {
+        m_scratch.MakeFile("t\\u\\a.txt");
+        SetFileAttributesA(m_scratch.MakeFile("t\\u\\sub\\h.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+        m_scratch.MakeDir("t\\u\\sub\\empty");
+        EXPECT_TRUE(m_scanner.RemoveTree(Wide(m_scratch.Path() + "t\\u\\").c_str(), TRUE));
+        EXPECT_FALSE(m_scratch.Exists("t\\u"));
+    });
+    m_scratch.MakeFile("t\\own.txt");
+    if (!Link(m_outside.Path(), "t\\full"))
+        GTEST_SKIP() << "no symbolic links on this system";
+    m_scanner.RemoveTree(Wide(m_scratch.Path() + "t").c_str(), TRUE);
+    ExpectOutsideIntact();
+    EXPECT_FALSE(m_scratch.Exists("t\\own.txt"));
+}
+
 // --- Long paths and names the system's path conversion would change -----------------
 
 class ExactPaths : public TreeRemoval, public RemovalWay
@@ -409,21 +466,22 @@ TEST(EntryRules, OnlyNameSurrogatesAndUntaggedReparsePointsAreLinks)
         EXPECT_EQ(c.link, IsLinkEntry(c.attributes, c.tag) != FALSE) << c.what;
 }
 
-TEST(EntryRules, AHandleIsTheEntryOnlyWhereItsFolderAndNameResolveExactly)
+TEST(EntryRules, AHandleIsTheEntryOnlyWhereItsVolumeFolderAndNameResolveExactly)
 {
-    const CStringW folder(L"\\u\\anna\\big");
-    EXPECT_TRUE(IsEntryItself(L"\\u\\anna\\big\\f1", folder, L"f1"));
-    EXPECT_TRUE(IsEntryItself(L"\\f1", L"\\", L"f1")) << "an entry of a volume's root";
-    EXPECT_FALSE(IsEntryItself(L"\\u\\bert\\big\\f1", folder, L"f1")) << "a swapped folder";
-    EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\BIG\\f1", folder, L"f1")) << "another folder on a host";
-    EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\big\\f1\\x", folder, L"f1")) << "a link's target below";
-    EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\bigf1", folder, L"f1"));
+    const CStringW folder(L"\\??\\D:\\u\\anna\\big");
+    EXPECT_TRUE(IsEntryItself(L"\\??\\D:\\u\\anna\\big\\f1", folder, L"f1"));
+    EXPECT_TRUE(IsEntryItself(L"\\??\\D:\\f1", L"\\??\\D:\\", L"f1")) << "an entry of a volume's root";
+    EXPECT_FALSE(IsEntryItself(L"\\??\\E:\\u\\anna\\big\\f1", folder, L"f1")) << "the same path on another volume";
+    EXPECT_FALSE(IsEntryItself(L"\\??\\D:\\u\\bert\\big\\f1", folder, L"f1")) << "a swapped folder";
+    EXPECT_FALSE(IsEntryItself(L"\\??\\D:\\u\\anna\\BIG\\f1", folder, L"f1")) << "another folder on a host";
+    EXPECT_FALSE(IsEntryItself(L"\\??\\D:\\u\\anna\\big\\f1\\x", folder, L"f1")) << "a link's target below";
+    EXPECT_FALSE(IsEntryItself(L"\\??\\D:\\u\\anna\\bigf1", folder, L"f1"));
     EXPECT_FALSE(IsEntryItself(L"", folder, L"f1"));
     // Wine names a handle without the trailing dots and blanks of its name.
-    EXPECT_TRUE(IsEntryItself(L"\\u\\anna\\big\\f1", folder, L"f1. ."));
-    EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\big\\f1", folder, L"f1.x"));
-    EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\big\\f1.", folder, L"f1"));
-    EXPECT_FALSE(IsEntryItself(L"\\u\\anna\\big\\", folder, L"..."));
+    EXPECT_TRUE(IsEntryItself(L"\\??\\D:\\u\\anna\\big\\f1", folder, L"f1. ."));
+    EXPECT_FALSE(IsEntryItself(L"\\??\\D:\\u\\anna\\big\\f1", folder, L"f1.x"));
+    EXPECT_FALSE(IsEntryItself(L"\\??\\D:\\u\\anna\\big\\f1.", folder, L"f1"));
+    EXPECT_FALSE(IsEntryItself(L"\\??\\D:\\u\\anna\\big\\", folder, L"..."));
 }
 
 // --- A tree that changes while it is removed --------------------------------------------

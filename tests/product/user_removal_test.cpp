@@ -6,6 +6,7 @@
 #include "support/HostShell.h"
 #include "support/RemovalWays.h"
 #include "support/Scratch.h"
+#include "support/SmallStack.h"
 
 #include <gtest/gtest.h>
 #include <shlwapi.h>
@@ -143,6 +144,26 @@ TEST_F(RemoveUserLocations, AllThreeGoAndSiblingsStay)
     ExpectUserIntact("bob");
     EXPECT_TRUE(ScratchRegistry::KeyExists(kUserKey));
     EXPECT_EQ((std::vector<std::string>{ "bob" }), ListedUsers());
+}
+
+TEST_F(RemoveUserLocations, AKeyChainThreeHundredLevelsDeepGoesOnASmallStack)
+{
+    // A deletion whose stack grows with the depth runs out here: about 64 KiB are left.
+    HKEY hKey;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, Wide(Key("anna")).c_str(), 0, NULL, 0,
+                                             KEY_ALL_ACCESS, NULL, &hKey, NULL));
+    for (int i = 0; i < 300; ++i) {
+        HKEY hSub;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(hKey, L"k", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hSub, NULL)) << i;
+        RegCloseKey(hKey);
+        hKey = hSub;
+    }
+    RegCloseKey(hKey);
+    RemoveUserResult result = RemoveUserIncomplete;
+    ASSERT_TRUE(RunOnSmallStack([&] { result = Remove("anna"); })) << "the removal ran out of stack";
+    EXPECT_EQ(RemoveUserDone, result);
+    ExpectUserGone("anna");
+    ExpectUserIntact("bob");
 }
 
 TEST_F(RemoveUserMissingParts, NoAgencyFolderOrNoUserKeyStillRemovesTheRestSilently)
@@ -309,6 +330,33 @@ TEST_F(RemoveUserSurvivors, WhateverIsLeftMakesTheRemovalIncomplete)
     EXPECT_TRUE(UserRemains(m_folders, L"_guest"));
     SHDeleteKeyA(HKEY_CURRENT_USER, Key("_guest").c_str());
     EXPECT_FALSE(UserRemains(m_folders, L"_guest"));
+}
+
+TEST_F(RemoveUserSurvivors, ALinkToTheSamePathOnAnotherDriveIsALink)
+{
+    // anna's folder, and bob's profile, are links to their twins at the same path on
+    // another drive: a handle's name without its volume would take them for themselves.
+    MappedDrive drive;
+    if (drive.Root().empty())
+        GTEST_SKIP() << "no drive can be mapped here";
+    const std::string twin = drive.Root() + m_install.substr(3) + "User\\";
+    const std::vector<std::string> files{ "anna\\f1.txt", "anna\\f2.txt", "anna\\sub\\f3.txt", "bob\\profile.ini" };
+    for (const std::string& f : files) {
+        for (size_t i = drive.Root().size(); (i = (twin + f).find('\\', i)) != std::string::npos; ++i)
+            CreateDirectoryA((twin + f).substr(0, i).c_str(), NULL);
+        ASSERT_TRUE(MakeFile(twin + f, "twin")) << f;
+    }
+    ForceRemoveTree(m_install + "User\\anna");
+    DeleteFileA((m_install + "User\\bob\\profile.ini").c_str());
+    if (!MakeSymbolicLink(twin + "anna", m_install + "User\\anna") ||
+        !MakeSymbolicLink(twin + "bob\\profile.ini", m_install + "User\\bob\\profile.ini"))
+        GTEST_SKIP() << "no links can be made here";
+
+    EXPECT_EQ(RemoveUserIncomplete, Remove("anna"));
+    EXPECT_EQ(RemoveUserIncomplete, Remove("bob"));
+    for (const std::string& f : files)
+        EXPECT_EQ("twin", ReadText(twin + f)) << f;
+    HostRemoveTree(m_install + "User");
 }
 
 TEST_F(RemoveUserSurvivors, LinkedFolderTargetSurvives)

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 namespace {
 
 std::string WithoutTrailingSeparator(std::string path)
@@ -143,4 +145,45 @@ bool FillTree(const std::string& root, int nTop, int nSub, int nFiles)
         if (!MakeFile(base + Numbered("\\top%02d\\sub%02d\\file%06d.dat", i % nFolders / nSub, i % nFolders % nSub, i)))
             return false;
     return true;
+}
+
+// The letters q to y are lent to MappedDrive, k to p are left unmapped; each letter is
+// taken with one ln, which fails where another process took it first.
+MappedDrive::MappedDrive()
+{
+    ScratchFolder marks("drive");
+    std::string mark = marks.Path() + "letter.txt";
+    const char* pszPrefix = getenv("WINEPREFIX");
+    std::string hostMark = HostPath(mark);
+    if (pszPrefix == NULL || hostMark.empty())
+        return;
+    std::string host = "/tmp/kavrost-drive-" + std::to_string(GetCurrentProcessId());
+    if (!RunHostShell("rm -rf " + ShellQuoted(host) + " && mkdir -p " + ShellQuoted(host) + "\n"
+                      "for l in q r s t u v w x y; do\n"
+                      "  if ln -s " + ShellQuoted(host) + " " + ShellQuoted(std::string(pszPrefix) + "/dosdevices/") +
+                      "\"$l:\" 2>/dev/null; then echo \"$l\" > " + ShellQuoted(hostMark) + "; exit 0; fi\n"
+                      "done\nexit 1"))
+        return;
+    std::string letter = ReadText(mark).substr(0, 1);
+    m_hostFolder = host;
+    m_root = letter + ":\\";
+    // Wine reads the drives again at most once a second to name what a path leads to.
+    Sleep(1100);
+}
+
+MappedDrive::~MappedDrive()
+{
+    if (m_root.empty())
+        return;
+    std::string link = std::string(getenv("WINEPREFIX")) + "/dosdevices/" + m_root.substr(0, 1) + ":";
+    RunHostShell("rm -f " + ShellQuoted(link) + " && rm -rf " + ShellQuoted(m_hostFolder));
+}
+
+std::string UnmappedDriveRoot()
+{
+    DWORD dwDrives = GetLogicalDrives();
+    for (char letter = 'k'; letter <= 'p'; ++letter)
+        if ((dwDrives & (1u << (letter - 'a'))) == 0)
+            return std::string(1, letter) + ":\\";
+    return "";
 }

@@ -36,3 +36,24 @@ bool FillFolder(const std::string& folder, int count);
 // nFiles files fileNNNNNN.dat evenly over the sub folders; root must exist. Made on the
 // host's side under Wine, like FillFolder.
 bool FillTree(const std::string& root, int nTop, int nSub, int nFiles);
+
+// A drive letter of the test prefix mapped to a new, empty host folder for the life of
+// the object. Root() is that drive's root, "X:\", or "" where no drive could be mapped
+// (outside Wine, or no letter free).
+class MappedDrive
+{
+public:
+    MappedDrive();
+    ~MappedDrive();
+    MappedDrive(const MappedDrive&) = delete;
+    MappedDrive& operator=(const MappedDrive&) = delete;
+
+    const std::string& Root() const { return m_root; }
+
+private:
+    std::string m_root;
+    std::string m_hostFolder;
+};
+
+// The root "X:\" of a drive letter that the test prefix does not map, or "".
+std::string UnmappedDriveRoot();
