@@ -59,6 +59,7 @@ const LONG kNoMoreFiles = static_cast<LONG>(0x80000006);
 const LONG kNotImplemented = static_cast<LONG>(0xC0000002);
 const LONG kInvalidParameter = static_cast<LONG>(0xC000000D);
 const LONG kObjectNameNotFound = static_cast<LONG>(0xC0000034);
+const LONG kObjectPathNotFound = static_cast<LONG>(0xC000003A);
 const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
 const LONG kDeletePending = static_cast<LONG>(0xC0000056);
 const LONG kDirectoryNotEmpty = static_cast<LONG>(0xC0000101);

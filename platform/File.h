@@ -61,6 +61,10 @@ public:
 
     // FALSE when the entry cannot be looked up.
     static BOOL GetStatus(LPCWSTR pszFileName, CFileStatus& rStatus);
+
+    // TRUE when the volume that holds the path (its drive's root, or its share) answers:
+    // only there does "not found" mean that an entry is not there.
+    static BOOL VolumeAnswers(LPCWSTR pszPath);
 };
 
 // Keeps the system's critical-error boxes (such as "no disk in the drive") away while it

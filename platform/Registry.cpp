@@ -86,6 +86,13 @@ void CKey::Close()
     }
 }
 
+BOOL CKey::IsLink() const
+{
+    DWORD dwType = REG_NONE;
+    return RegQueryValueExW(m_hKey, L"SymbolicLinkValue", NULL, &dwType, NULL, NULL) == ERROR_SUCCESS &&
+           dwType == REG_LINK;
+}
+
 LONG CKey::DeleteSubKeyTree(LPCWSTR pszName)
 {
     if (pszName == NULL || pszName[0] == 0)

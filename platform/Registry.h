@@ -18,6 +18,8 @@ public:
     void Attach(HKEY hKey);
     void Close();
     operator HKEY() const { return m_hKey; }
+    // TRUE when the key, opened as itself (REG_OPTION_OPEN_LINK), is a link to another key.
+    BOOL IsLink() const;
 
     // Deletes the subkey pszName with all its subkeys and values. Every key of the tree is
     // opened as itself: a key that is a link is deleted as the link, and the key it leads

@@ -1,6 +1,5 @@
 #include "product/UserRemoval.h"
 
-#include "fs/FileScanner.h"
 #include "platform/File.h"
 #include "platform/Registry.h"
 #include "product/Settings.h"
@@ -9,50 +8,46 @@
 
 namespace {
 
+const WCHAR kUsersFolder[] = L"User";
+const WCHAR kSpacesFolder[] = L"USER_SPC";
+
 bool IsSeparator(WCHAR ch)
 {
     return ch == L'\\' || ch == L'/';
 }
 
-// The folder lpszBase + lpszMiddle + lpszName + "\", or the empty string where the base
-// is not absolute (it would address the current folder) or the path would not fit (a
-// cut path would name another folder).
-CStringW UserFolderOf(LPCWSTR lpszBase, LPCWSTR lpszMiddle, LPCWSTR lpszName)
+BOOL IsNotFound(LONG lStatus)
 {
-    if (!IsAbsoluteFolder(lpszBase))
-        return CStringW();
-    CStringW strPath(lpszBase);
-    strPath += lpszMiddle;
-    strPath += lpszName;
-    strPath += L'\\';
-    if (strPath.GetLength() >= kMaxComposedPath)
-        return CStringW();
-    return strPath;
+    return lStatus == NtStatus::kObjectNameNotFound || lStatus == NtStatus::kObjectPathNotFound;
 }
 
-CStringW InstallFolderOf(const ProductFolders& folders, LPCWSTR lpszName)
+// Notes the identity of strBase + pszFolder in rIdentity, where it exists.
+BOOL NoteFolder(const CStringW& strBase, LPCWSTR pszFolder, CFolderIdentity& rIdentity)
 {
-    return UserFolderOf(folders.strInstall, L"User\\", lpszName);
+    return IsAbsoluteFolder(strBase) && GetFolderIdentity(strBase + pszFolder, rIdentity);
 }
 
-CStringW AgencyFolderOf(const ProductFolders& folders, LPCWSTR lpszName)
+// Removes the folder pszName of strBase + pszFolder, acting only in that folder as it was
+// noted (pNoted), or, where it was not, in the subfolder pszFolder of strBase opened as
+// itself. TRUE when nothing of it is left.
+BOOL RemoveUserFolder(const CStringW& strBase, LPCWSTR pszFolder, const CFolderIdentity* pNoted, LPCWSTR pszName,
+                      DWORD& rdwRetryBudget)
 {
-    return UserFolderOf(folders.strAgency, L"USER_SPC\\", lpszName);
-}
-
-BOOL FolderExists(const CStringW& strFolder)
-{
-    CFileStatus status;
-    return !strFolder.IsEmpty() && CFile::GetStatus(strFolder, status);
-}
-
-BOOL Remains(const CStringW& strInstallFolder, const CStringW& strAgencyFolder, LPCWSTR lpszName)
-{
-    if (FolderExists(strInstallFolder) || FolderExists(strAgencyFolder))
-        return TRUE;
-    CKey key;
-    return key.Open(HKEY_CURRENT_USER, CStringW(kUsersKeyPath) + L'\\' + lpszName, KEY_READ,
-                    REG_OPTION_OPEN_LINK) == ERROR_SUCCESS;
+    CTreeRemoval removal(rdwRetryBudget);
+    LONG lStatus;
+    if (pNoted != NULL) {
+        lStatus = removal.OpenFolder(strBase + pszFolder);
+        CFolderIdentity now;
+        if (lStatus == 0 && !(removal.GetIdentity(now) && now == *pNoted))
+            return FALSE;   // another folder stands there now (renamed, or replaced by a link)
+    } else {
+        lStatus = removal.OpenFolder(strBase);
+        if (lStatus == 0)
+            lStatus = removal.EnterFolder(pszFolder);
+    }
+    if (lStatus != 0)
+        return IsNotFound(lStatus) && CFile::VolumeAnswers(strBase);
+    return removal.RemoveFolder(pszName, TRUE) != EntryLeft;
 }
 
 } // namespace
@@ -77,9 +72,10 @@ BOOL IsAbsoluteFolder(LPCWSTR lpszFolder)
            !IsSeparator(lpszFolder[2]);
 }
 
-BOOL UserRemains(const ProductFolders& folders, LPCWSTR lpszName)
+void NoteListedFolders(ProductFolders& folders)
 {
-    return Remains(InstallFolderOf(folders, lpszName), AgencyFolderOf(folders, lpszName), lpszName);
+    folders.bUsersNoted = NoteFolder(folders.strInstall, kUsersFolder, folders.users);
+    folders.bSpacesNoted = NoteFolder(folders.strAgency, kSpacesFolder, folders.spaces);
 }
 
 RemoveUserResult RemoveUser(const ProductFolders& folders, LPCWSTR lpszName)
@@ -88,21 +84,25 @@ RemoveUserResult RemoveUser(const ProductFolders& folders, LPCWSTR lpszName)
         return RemoveUserBadName;
     // Without an absolute installation folder the user's first folder cannot be
     // named; removing the other two would leave half a user.
-    CStringW strInstallFolder = InstallFolderOf(folders, lpszName);
-    if (strInstallFolder.IsEmpty())
+    if (!IsAbsoluteFolder(folders.strInstall))
         return RemoveUserIncomplete;
 
-    CFileScanner scanner;
-    scanner.RemoveTree(strInstallFolder, TRUE);
-    CStringW strAgencyFolder = AgencyFolderOf(folders, lpszName);
-    if (!strAgencyFolder.IsEmpty())
-        scanner.RemoveTree(strAgencyFolder, TRUE);
+    CCriticalErrorsOff errorsOff;
+    DWORD dwRetryBudget = kRemovalRetryBudgetMs;
+    BOOL bComplete = RemoveUserFolder(folders.strInstall, kUsersFolder, folders.bUsersNoted ? &folders.users : NULL,
+                                      lpszName, dwRetryBudget);
+    if (IsAbsoluteFolder(folders.strAgency))
+        bComplete &= RemoveUserFolder(folders.strAgency, kSpacesFolder, folders.bSpacesNoted ? &folders.spaces : NULL,
+                                      lpszName, dwRetryBudget);
+    RemoveUserResult result = bComplete ? RemoveUserDone : RemoveUserIncomplete;
 
+    // The users' key as itself: where it is a link, the key it leads to is not touched.
     CKey users;
-    if (users.Open(HKEY_CURRENT_USER, kUsersKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return RemoveUserNoUserKey;
-    users.DeleteSubKeyTree(lpszName);
-    users.Close();
-    return Remains(strInstallFolder, strAgencyFolder, lpszName) ? RemoveUserIncomplete
-                                                                : RemoveUserDone;
+    if (users.Open(HKEY_CURRENT_USER, kUsersKeyPath, KEY_ALL_ACCESS, REG_OPTION_OPEN_LINK) != ERROR_SUCCESS ||
+        users.IsLink())
+        return result | RemoveUserNoUserKey;
+    LONG lResult = users.DeleteSubKeyTree(lpszName);
+    if (lResult != ERROR_SUCCESS && lResult != ERROR_FILE_NOT_FOUND)
+        result = result | RemoveUserIncomplete;
+    return result;
 }

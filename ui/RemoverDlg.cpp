@@ -83,6 +83,9 @@ void CRemoverDlg::ApplyLanguageTexts()
 
 void CRemoverDlg::FillUserList()
 {
+    m_listed.strInstall = m_strInstallPath;
+    m_listed.strAgency = ReadAgencyFolder();
+    NoteListedFolders(m_listed);
     CStringArrayW arrUsers;
     ListUsers(m_strInstallPath, arrUsers, TRUE, TRUE);
     UINT nBytes = 0;
@@ -122,16 +125,16 @@ void CRemoverDlg::OnOK()
         return;
 
     RemoveUserResult result = RemoveInBackground(strUser);
-    if (result == RemoveUserNoUserKey) {
-        // The folders are gone already; the list below shows what is left.
+    if (result & RemoveUserNoUserKey) {
+        // The folders are handled already; the list below shows what is left of them.
         MessageBox("Couldn't open reg key!", NULL, 0);
     }
     RefillUserList();
-    if (result == RemoveUserIncomplete || result == RemoveUserBadName) {
+    if (result & (RemoveUserIncomplete | RemoveUserBadName)) {
         CString strNotice;
         strNotice.LoadString(m_bGerman ? IDS_INCOMPLETE_DE : IDS_INCOMPLETE_EN);
         MessageBox(strNotice, NULL, MB_OK | MB_ICONEXCLAMATION);
-    } else if (result == RemoveUserOutOfMemory) {
+    } else if (result & RemoveUserOutOfMemory) {
         ReportOutOfMemory();
     }
 }
@@ -167,10 +170,10 @@ DWORD WINAPI RemovalThread(LPVOID pParam)
 
 RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser)
 {
-    // The folders as the removal is confirmed: the installation folder of the list,
-    // the agency folder as it is set now.
+    // The folders the list was read from, with the agency folder as it is set now: where
+    // that is no longer the folder noted, its user folder is left and reported.
     RemovalJob job;
-    job.folders.strInstall = m_strInstallPath;
+    job.folders = m_listed;
     job.folders.strAgency = ReadAgencyFolder();
     job.strUser = strUser;
     job.result = RemoveUserIncomplete;   // unless the removal says otherwise

@@ -8,6 +8,7 @@
 // so it keeps whatever stood there before aside and puts it back at the end.
 #include "product/Settings.h"
 #include "res/resource.h"
+#include "support/HostShell.h"
 #include "support/KavrostProcess.h"
 #include "support/PrefixGuard.h"
 #include "support/Scratch.h"
@@ -532,6 +533,19 @@ TEST_F(DeleteCommand, AnIncompleteRemovalIsReported)
     EXPECT_TRUE(m_install.Exists("User\\anna\\rooms\\locked.dat"));
     EXPECT_FALSE(m_install.Exists("User\\anna\\rooms\\r1"));
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // An agency folder on a drive that does not answer: nothing is known of bob's folder
+    // there, though bob leaves the list.
+    std::string unmapped = UnmappedDriveRoot();
+    if (unmapped.empty())
+        GTEST_SKIP() << "every drive letter is mapped";
+    ASSERT_TRUE(SetProductFolders(m_install.Path(), unmapped + "Agency\\"));
+    ASSERT_TRUE(m_program.WaitUntilIdle(5000));
+    HWND hBox = AskToDelete("bob");
+    ASSERT_NE(hBox, (HWND)NULL);
+    Answer(hBox, IDYES);
+    EXPECT_TRUE(NoticeShown(hDlg, String(IDS_INCOMPLETE_EN)));
+    EXPECT_EQ((std::vector<std::string>{ "_guest", "anna" }), m_program.ListItems());
 }
 
 TEST_F(DeleteCommand, ARelativeInstallFolderRemovesNothingAndIsReportedInGerman)
@@ -555,6 +569,17 @@ TEST_F(DeleteCommand, MissingUserKeyIsReportedAndTheListRebuilt)
     EXPECT_TRUE(WaitUntil([&] { return m_program.ListItems().size() == 2; }));
     EXPECT_EQ((std::vector<std::string>{"_guest", "anna"}), m_program.ListItems());
     EXPECT_EQ(kGone, StateOf("bob"));
+    EXPECT_EQ((HWND)NULL, WaitForBox(500)) << "nothing of bob is left to report";
+
+    // One message does not hide the other: a folder left is reported after it.
+    std::string locked = m_install.MakeFile("User\\anna\\rooms\\locked.dat");
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    HWND hBox = AskToDelete("anna");
+    ASSERT_NE(hBox, (HWND)NULL);
+    Answer(hBox, IDYES);
+    EXPECT_TRUE(NoticeShown(hDlg, "Couldn't open reg key!"));
+    EXPECT_TRUE(NoticeShown(hDlg, String(IDS_INCOMPLETE_EN)));
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 } // namespace

@@ -131,6 +131,7 @@ class RemoveUserSurvivors : public UserRemovalTest {};
 class RemoveUserExactNames : public UserRemovalTest, public RemovalWay {};
 KAVROST_BOTH_REMOVAL_WAYS(RemoveUserExactNames);
 class RemoveUserRegistryLinks : public UserRemovalTest {};
+class RemoveUserListedFolders : public UserRemovalTest {};
 
 // A '_' user goes the same way as any other.
 TEST_F(RemoveUserLocations, AllThreeGoAndSiblingsStay)
@@ -177,6 +178,19 @@ TEST_F(RemoveUserMissingParts, NoAgencyFolderOrNoUserKeyStillRemovesTheRestSilen
     ExpectUserIntact("_guest");
 }
 
+TEST_F(RemoveUserMissingParts, AnAgencyFolderIsMissingOnlyOnADriveThatAnswers)
+{
+    m_folders.strAgency = Wide(m_root.Path() + "NoAgency\\").c_str();
+    EXPECT_EQ(RemoveUserDone, Remove("anna"));
+    std::string unmapped = UnmappedDriveRoot();
+    if (unmapped.empty())
+        GTEST_SKIP() << "every drive letter is mapped";
+    m_folders.strAgency = Wide(unmapped + "Agency\\").c_str();
+    EXPECT_EQ(RemoveUserIncomplete, Remove("bob")) << "nothing is known of a folder on " << unmapped;
+    EXPECT_FALSE(UserFolderExists("bob"));
+    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("bob")));
+}
+
 TEST_F(RemoveUserMissingParts, MissingUserRootKeyIsReportedAfterTheFolders)
 {
     SHDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
@@ -185,6 +199,11 @@ TEST_F(RemoveUserMissingParts, MissingUserRootKeyIsReportedAfterTheFolders)
     EXPECT_FALSE(AgencyFolderExists("anna"));
     EXPECT_FALSE(ScratchRegistry::KeyExists(kUserKey)) << "no key is created";
     EXPECT_TRUE(UserFolderExists("bob"));
+    // A folder left is reported too.
+    std::string locked = m_install + "User\\bob\\profile.ini";
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(RemoveUserNoUserKey | RemoveUserIncomplete, Remove("bob"));
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(RemoveUserBadNames, NothingIsTouched)
@@ -315,21 +334,29 @@ TEST_F(RemoveUserSurvivors, ReadOnlyFileKeepsItsAncestorsAndTheUserListed)
 TEST_F(RemoveUserSurvivors, WhateverIsLeftMakesTheRemovalIncomplete)
 {
     EXPECT_EQ(RemoveUserDone, Remove("anna"));
-    EXPECT_FALSE(UserRemains(m_folders, L"anna"));
 
     // A folder left: a read-only file keeps bob's agency folder.
     std::string locked = m_agency + "USER_SPC\\bob\\spc\\a.bin";
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(RemoveUserIncomplete, Remove("bob"));
-    EXPECT_TRUE(UserRemains(m_folders, L"bob"));
+    EXPECT_TRUE(AgencyFolderExists("bob"));
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 
-    // The key left.
-    ForceRemoveTree(m_install + "User\\_guest");
-    ForceRemoveTree(m_agency + "USER_SPC\\_guest");
-    EXPECT_TRUE(UserRemains(m_folders, L"_guest"));
-    SHDeleteKeyA(HKEY_CURRENT_USER, Key("_guest").c_str());
-    EXPECT_FALSE(UserRemains(m_folders, L"_guest"));
+    // A key that cannot be read: _guest's, with an empty access list, is no key gone.
+    HKEY hGuest;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, Wide(Key("_guest")).c_str(), 0, WRITE_DAC, &hGuest));
+    SECURITY_DESCRIPTOR sd;
+    ACL emptyAcl;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    InitializeAcl(&emptyAcl, sizeof(emptyAcl), ACL_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, &emptyAcl, FALSE);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(hGuest, DACL_SECURITY_INFORMATION, &sd));
+    EXPECT_EQ(RemoveUserIncomplete, Remove("_guest"));
+    SetSecurityDescriptorDacl(&sd, TRUE, NULL, FALSE);   // every access again
+    RegSetKeySecurity(hGuest, DACL_SECURITY_INFORMATION, &sd);
+    RegCloseKey(hGuest);
+    EXPECT_TRUE(ScratchRegistry::KeyExists(Key("_guest") + "\\Rooms\\r1"));
+    EXPECT_FALSE(UserFolderExists("_guest"));
 }
 
 TEST_F(RemoveUserSurvivors, ALinkToTheSamePathOnAnotherDriveIsALink)
@@ -373,6 +400,40 @@ TEST_F(RemoveUserSurvivors, LinkedFolderTargetSurvives)
     EXPECT_FALSE(m_root.Exists("Install\\User\\anna\\profile.ini"));
     EXPECT_FALSE(AgencyFolderExists("anna"));
     HostRemoveTree(m_install + "User\\anna");
+}
+
+TEST_F(RemoveUserListedFolders, AFolderSwappedAfterTheListingIsNotEntered)
+{
+    // While the warning waits, User (and then USER_SPC) is renamed and a link to a decoy,
+    // which holds the user's name too, put in its place.
+    if (HostPath(m_root.Path()).empty())
+        GTEST_SKIP() << "no host side to swap the folders from";
+    const std::string decoy = m_root.Path() + "Decoy";
+    for (const char* user : { "anna", "bob" })
+        m_root.MakeFile(std::string("Decoy\\") + user + "\\keep.txt", "decoy");
+    const struct { const char* folder; const char* user; } swaps[] = { { "Install\\User", "anna" },
+                                                                      { "Agency\\USER_SPC", "bob" } };
+    for (const auto& swap : swaps) {
+        SCOPED_TRACE(swap.folder);
+        const std::string host = HostPath(m_root.Path() + swap.folder);
+        NoteListedFolders(m_folders);
+        ASSERT_TRUE(RunHostShell("mv " + ShellQuoted(host) + " " + ShellQuoted(host + ".old") + " && ln -s " +
+                                 ShellQuoted(HostPath(decoy)) + " " + ShellQuoted(host)));
+        EXPECT_EQ(RemoveUserIncomplete, Remove(swap.user));
+        EXPECT_EQ("decoy", ReadText(decoy + "\\" + swap.user + "\\keep.txt"));
+        EXPECT_TRUE(m_root.Exists(std::string(swap.folder) + ".old\\" + swap.user)) << "the listed folder stays too";
+        ASSERT_TRUE(RunHostShell("rm " + ShellQuoted(host) + " && mv " + ShellQuoted(host + ".old") + " " +
+                                 ShellQuoted(host)));
+    }
+
+    // A User that was a link already when the list was read is acted in through it.
+    const std::string host = HostPath(m_install + "User");
+    ASSERT_TRUE(RunHostShell("mv " + ShellQuoted(host) + " " + ShellQuoted(host + "s") + " && ln -s " +
+                             ShellQuoted(host + "s") + " " + ShellQuoted(host)));
+    NoteListedFolders(m_folders);
+    EXPECT_EQ(RemoveUserDone, Remove("_guest"));
+    EXPECT_FALSE(m_root.Exists("Install\\Users\\_guest"));
+    EXPECT_TRUE(m_root.Exists("Install\\Users\\anna"));
 }
 
 TEST_P(RemoveUserExactNames, NamesThatReadAsPathsStayInsideTheUsersFolders)
@@ -461,4 +522,17 @@ TEST_F(RemoveUserRegistryLinks, LinksGoAsLinksAndTheirTargetsStay)
     EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna"))) << "the link itself goes";
     EXPECT_FALSE(ScratchRegistry::KeyExists(Key("bob")));
     ExpectUserIntact("_guest");
+}
+
+TEST_F(RemoveUserRegistryLinks, AUsersKeyThatIsALinkIsNotFollowed)
+{
+    // Software\dabro\User replaced, after the listing, by a link to another key that
+    // holds a key anna.
+    ScratchRegistry::SetString("Software\\Elsewhere\\anna\\Rooms", "Keep", "1");
+    NoteListedFolders(m_folders);
+    SHDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
+    ASSERT_TRUE(MakeRegistryLink(kUserKey, "Software\\Elsewhere"));
+    EXPECT_EQ(RemoveUserNoUserKey, Remove("anna"));
+    EXPECT_TRUE(ScratchRegistry::KeyExists("Software\\Elsewhere\\anna\\Rooms"));
+    EXPECT_FALSE(UserFolderExists("anna"));
 }

@@ -1,5 +1,7 @@
 #include "support/Scratch.h"
 
+#include "support/HostShell.h"
+
 #include <shlwapi.h>
 
 #include <stdio.h>
@@ -113,7 +115,7 @@ ScratchFolder::ScratchFolder(const char* pszTag)
     m_strPath = std::string(szTemp) + szName;
     if (GetFileAttributesA(m_strPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
         fprintf(stderr, "removing %s, left by an interrupted run\n", m_strPath.c_str());
-        ForceRemoveTree(m_strPath);
+        RemoveEverything();
     }
     m_bCreated = CreateDirectoryA(m_strPath.c_str(), NULL) != 0;
     if (!m_bCreated)
@@ -123,7 +125,15 @@ ScratchFolder::ScratchFolder(const char* pszTag)
 ScratchFolder::~ScratchFolder()
 {
     if (m_bCreated)
-        ForceRemoveTree(m_strPath);
+        RemoveEverything();
+}
+
+// What the system's calls cannot remove without following a link goes on the host's side.
+void ScratchFolder::RemoveEverything() const
+{
+    ForceRemoveTree(m_strPath);
+    if (GetFileAttributesA(m_strPath.c_str()) != INVALID_FILE_ATTRIBUTES)
+        HostRemoveTree(m_strPath);
 }
 
 namespace {

@@ -54,6 +54,8 @@ public:
     bool Exists(const std::string& relative) const;
 
 private:
+    void RemoveEverything() const;
+
     std::string m_strPath;
     bool m_bCreated;
 };
