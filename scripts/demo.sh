@@ -1,8 +1,8 @@
 #!/bin/sh
 # Demo of Kavrost: installs what is missing, builds, seeds a demo installation of
-# the product in the build tree's own Wine prefix and starts the program there.
-# Without a display it runs under Xvfb, saves screenshots of the English and the
-# German dialog into docs/ and closes the program again.
+# the product in the build tree's own Wine prefix, turns Wine's Light theme on there
+# and starts the program. Without a display it runs under Xvfb, saves screenshots of
+# the English and the German dialog into docs/ and closes the program again.
 #   scripts/demo.sh
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -52,10 +52,27 @@ seed() {
 }
 language() { wine reg.exe add "$settings\\Settings" /v ResourceDLL /d "$1" /f >/dev/null; }
 
+# Wine's Light theme, so that the program looks as on a Windows with a theme: its
+# manifest asks for the version 6 common controls, which draw in the theme's look.
+# A new Wine 8 prefix has these values already; the demo does not rely on that.
+light_theme() {
+  msstyles=$WINEPREFIX/drive_c/windows/resources/themes/light/light.msstyles
+  if [ ! -f "$msstyles" ]; then
+    echo "demo: Wine's Light theme is missing: $msstyles" >&2
+    exit 1
+  fi
+  key='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
+  wine reg.exe add "$key" /v ThemeActive /d 1 /f >/dev/null
+  wine reg.exe add "$key" /v DllName /d 'C:\windows\resources\themes\light\light.msstyles' /f >/dev/null
+  wine reg.exe add "$key" /v ColorName /d Blue /f >/dev/null
+  wine reg.exe add "$key" /v SizeName /d NormalSize /f >/dev/null
+}
+
 # ---- 4. start the program ----
 if [ -n "$DISPLAY" ] && [ "${1:-}" != --screenshots ]; then
   wineserver_wait
   seed
+  light_theme
   language LangEN.dll
   echo "demo: starting Kavrost (demo users anna, bert, carla, _guest)"
   wine "$build/Kavrost.exe"
@@ -70,6 +87,7 @@ fi
 
 # Under Xvfb: one run per language, a screenshot of each dialog.
 seed
+light_theme
 shoot() {
   language "$1"
   wine "$build/Kavrost.exe" &

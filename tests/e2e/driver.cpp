@@ -14,6 +14,7 @@
 #include "support/Scratch.h"
 
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <string>
@@ -232,6 +233,37 @@ TEST_F(LanguageLocale, AbsentSettingFollowsTheLocale)
     }
 }
 
+// Where each comctl32 the process has loaded comes from: the major version of the
+// side-by-side Common-Controls assembly whose folder holds it ("6" for the one a
+// manifest asks for), or else its path (the system folder's, version 5). The folder
+// tells them apart, not the file: Wine's comctl32 is one file in both places, with
+// one version block.
+std::vector<std::string> CommonControlsLoaded(DWORD dwProcessId)
+{
+    // <windows>\winsxs\<processor>_microsoft.windows.common-controls_<key token>_<version>_<language>_<hash>
+    const std::string store = "\\winsxs\\";
+    const std::string name = "_microsoft.windows.common-controls_6595b64144ccf1df_";
+    std::vector<std::string> loaded;
+    HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, dwProcessId);
+    if (hSnapshot == INVALID_HANDLE_VALUE)
+        return loaded;
+    MODULEENTRY32 me;
+    me.dwSize = sizeof me;
+    for (BOOL bMore = Module32First(hSnapshot, &me); bMore; bMore = Module32Next(hSnapshot, &me)) {
+        if (lstrcmpiA(me.szModule, "comctl32.dll") != 0)
+            continue;
+        std::string path = me.szExePath, lower = path;
+        CharLowerBuffA(&lower[0], static_cast<DWORD>(lower.size()));
+        size_t nStore = lower.find(store);
+        size_t nName = nStore == std::string::npos ? nStore : lower.find(name, nStore);
+        size_t nVersion = nName == std::string::npos ? nName : nName + name.size();
+        loaded.push_back(nVersion == std::string::npos ? path
+                                                       : lower.substr(nVersion, lower.find('.', nVersion) - nVersion));
+    }
+    CloseHandle(hSnapshot);
+    return loaded;
+}
+
 // ---- the user list ----
 
 using UserList = KavrostRun;
@@ -255,6 +287,19 @@ TEST_F(UserList, EmptyWithoutUserFolders)
     ASSERT_TRUE(SetProductFolders(m_install.Path(), ""));
     ASSERT_NE(StartDialog(), (HWND)NULL);
     EXPECT_TRUE(m_program.ListItems().empty());
+}
+
+// The manifest took effect: the process runs on the version 6 common controls, which
+// draw the dialog in the look of the system's theme. Without it, or with one the
+// system did not apply, the process gets version 5 and the classic look.
+TEST_F(UserList, DrawnByTheVersion6CommonControls)
+{
+    InstallProduct({"anna"});
+    HWND hDlg = StartDialog();
+    ASSERT_NE(hDlg, (HWND)NULL);
+    DWORD dwProcessId = 0;
+    GetWindowThreadProcessId(hDlg, &dwProcessId);
+    EXPECT_EQ(std::vector<std::string>{"6"}, CommonControlsLoaded(dwProcessId));
 }
 
 // ---- the About box ----

@@ -230,6 +230,85 @@ bool ParseVersion(const std::vector<BYTE>& data, VersionNode& root)
     return ParseVersionNode(data, 0, root);
 }
 
+bool ParseXml(const std::vector<BYTE>& data, std::vector<XmlElement>& elements)
+{
+    elements.clear();
+    const std::string text(data.begin(), data.end());
+    auto isNameEnd = [](char ch) { return std::strchr(" \t\r\n=/>", ch) != NULL; };
+    auto local = [](const std::string& name) { return name.substr(name.find(':') + 1); };   // without a prefix
+    std::vector<std::string> open;   // the names of the elements not yet closed
+    bool bRootSeen = false;
+    size_t nPos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;   // a UTF-8 byte order mark
+    while ((nPos = text.find_first_not_of(" \t\r\n", nPos)) != std::string::npos) {
+        if (text[nPos] != '<') {
+            if (open.empty())
+                return false;   // text outside the root
+            nPos = text.find('<', nPos);
+            continue;
+        }
+        // A comment, or the declaration: skipped whole.
+        const char* pszEnd = text.compare(nPos, 4, "<!--") == 0 ? "-->"
+                           : text.compare(nPos, 2, "<?") == 0   ? "?>"
+                                                                : NULL;
+        if (pszEnd != NULL) {
+            size_t nEnd = text.find(pszEnd, nPos + 2);
+            if (nEnd == std::string::npos)
+                return false;
+            nPos = nEnd + std::strlen(pszEnd);
+            continue;
+        }
+        bool bEndTag = text.compare(nPos, 2, "</") == 0;
+        size_t nName = nPos + (bEndTag ? 2 : 1), nNameEnd = nName;
+        while (nNameEnd < text.size() && !isNameEnd(text[nNameEnd]))
+            ++nNameEnd;
+        std::string name = text.substr(nName, nNameEnd - nName);
+        if (local(name).empty())
+            return false;
+        nPos = text.find_first_not_of(" \t\r\n", nNameEnd);
+        if (bEndTag) {
+            if (open.empty() || open.back() != name || nPos == std::string::npos || text[nPos] != '>')
+                return false;
+            open.pop_back();
+            ++nPos;
+            continue;
+        }
+        if (open.empty() && bRootSeen)
+            return false;   // a second root
+        XmlElement element;
+        for (const std::string& parent : open)
+            element.strPath += local(parent) + "/";
+        element.strPath += local(name);
+        // Attributes up to the tag's end: name="value" or name='value'.
+        while (nPos != std::string::npos && text[nPos] != '>' && text[nPos] != '/') {
+            size_t nAttrEnd = nPos;
+            while (nAttrEnd < text.size() && !isNameEnd(text[nAttrEnd]))
+                ++nAttrEnd;
+            std::string attribute = text.substr(nPos, nAttrEnd - nPos);
+            size_t nEq = text.find_first_not_of(" \t\r\n", nAttrEnd);
+            size_t nQuote = nEq == std::string::npos ? nEq : text.find_first_not_of(" \t\r\n", nEq + 1);
+            if (attribute.empty() || nQuote == std::string::npos || text[nEq] != '=' ||
+                (text[nQuote] != '"' && text[nQuote] != '\''))
+                return false;
+            size_t nClose = text.find(text[nQuote], nQuote + 1);
+            if (nClose == std::string::npos || !element.attributes.emplace(attribute,
+                    text.substr(nQuote + 1, nClose - nQuote - 1)).second)
+                return false;   // unterminated, or the same attribute twice
+            nPos = text.find_first_not_of(" \t\r\n", nClose + 1);
+        }
+        if (nPos == std::string::npos || (text[nPos] == '/' && text.compare(nPos, 2, "/>") != 0))
+            return false;
+        elements.push_back(element);
+        bRootSeen = true;
+        if (text[nPos] == '/')
+            nPos += 2;
+        else {
+            open.push_back(name);
+            ++nPos;
+        }
+    }
+    return bRootSeen && open.empty();
+}
+
 std::wstring ClassName(const NameOrOrdinal& cls)
 {
     static const wchar_t* const kPredefined[] = {L"Button", L"Edit", L"Static", L"ListBox", L"ScrollBar", L"ComboBox"};

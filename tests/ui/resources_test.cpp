@@ -19,6 +19,7 @@ namespace {
 
 const WORD LANG_EN_US = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);  // 1033
 const WORD LANG_NEUTRAL_DEFAULT = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);  // 1024
+const WORD LANG_NEUTRAL_NEUTRAL = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);  // 0
 
 // The program named by KAVROST_RESOURCE_EXE, loaded as a data file for each case.
 class ProgramResources : public ::testing::Test
@@ -111,6 +112,8 @@ TEST_F(ProgramResources, EachTypeHoldsOnlyItsIdsEachInOneLanguage)
         {"icon groups", RT_GROUP_ICON, {IDR_MAINFRAME}, LANG_NEUTRAL_DEFAULT},
         {"icon images", RT_ICON, {1, 2}, LANG_NEUTRAL_DEFAULT},
         {"version blocks", RT_VERSION, {1}, LANG_EN_US},
+        // Windows reads the manifest of a process from resource 1 only.
+        {"manifests", RT_MANIFEST, {1}, LANG_NEUTRAL_NEUTRAL},
     };
     for (const auto& type : types) {
         SCOPED_TRACE(type.name);
@@ -365,6 +368,73 @@ TEST_F(VersionBlock, StringTableKeysInOrderAndTranslation)
     EXPECT_EQ(L"Translation", tr.strKey);
     EXPECT_EQ(0, tr.wType);
     EXPECT_EQ((std::vector<BYTE>{0x09, 0x04, 0xB0, 0x04}), tr.value);
+}
+
+// ---------------------------------------------------------------------------
+
+// The application manifest. Windows refuses to start a program whose manifest is
+// not well-formed, and ignores what it does not find where it looks for it.
+class Manifest : public ProgramResources
+{
+protected:
+    void SetUp() override
+    {
+        ProgramResources::SetUp();
+        ASSERT_TRUE(ParseXml(Read(RT_MANIFEST, 1, LANG_NEUTRAL_NEUTRAL), m_elements))
+            << "the manifest is missing or not well-formed";
+    }
+
+    // The elements at a path, each as its attributes in one line.
+    std::vector<std::string> At(const std::string& path) const
+    {
+        std::vector<std::string> found;
+        for (const XmlElement& e : m_elements) {
+            if (e.strPath != path)
+                continue;
+            std::string line;
+            for (const auto& attribute : e.attributes)
+                line += (line.empty() ? "" : " ") + attribute.first + "=" + attribute.second;
+            found.push_back(line);
+        }
+        return found;
+    }
+
+    std::vector<XmlElement> m_elements;
+};
+
+TEST_F(Manifest, AsksForTheVersion6CommonControls)
+{
+    // The root in its namespace, and first in it the program's own identity.
+    ASSERT_GE(m_elements.size(), 2u);
+    EXPECT_EQ((std::vector<std::string>{"manifestVersion=1.0 xmlns=urn:schemas-microsoft-com:asm.v1"}),
+              At("assembly"));
+    EXPECT_EQ("assembly/assemblyIdentity", m_elements[1].strPath);
+    EXPECT_EQ((std::vector<std::string>{"language=* name=Microsoft.Windows.Common-Controls processorArchitecture=* "
+                                        "publicKeyToken=6595b64144ccf1df type=win32 version=6.0.0.0"}),
+              At("assembly/dependency/dependentAssembly/assemblyIdentity"));
+}
+
+// Vista, 7, 8, 8.1 and 10/11; no execution level, code page or DPI setting.
+TEST_F(Manifest, SupportsVistaTo11AndSetsNothingElse)
+{
+    EXPECT_EQ((std::vector<std::string>{"xmlns=urn:schemas-microsoft-com:compatibility.v1"}),
+              At("assembly/compatibility"));
+    std::vector<std::string> ids = At("assembly/compatibility/application/supportedOS");
+    for (std::string& id : ids)
+        CharLowerBuffA(&id[0], static_cast<DWORD>(id.size()));
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ((std::vector<std::string>{"id={1f676c76-80e1-4239-95bb-83d0f6d0da78}",     // 8.1
+                                        "id={35138b9a-5d96-4fbd-8e2d-a2440225f93a}",     // 7
+                                        "id={4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",     // 8
+                                        "id={8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",     // 10 and 11
+                                        "id={e2011457-1546-43c5-a5fe-008deee3d3f0}"}),   // Vista
+              ids);
+    for (const XmlElement& e : m_elements) {
+        std::string name = e.strPath.substr(e.strPath.rfind('/') + 1);
+        for (const char* pszAbsent : {"trustInfo", "requestedExecutionLevel", "activeCodePage", "dpiAware",
+                                      "dpiAwareness"})
+            EXPECT_NE(pszAbsent, name) << e.strPath;
+    }
 }
 
 } // namespace
