@@ -187,5 +187,6 @@ BOOL CFileScanner::RemoveTree(const CStringW& strFolder, BOOL bContents)
     CStringW strParent, strName;
     CTreeRemoval removal(m_dwRetryBudget);
     return SplitEntryPath(strFolder, strParent, strName) && removal.OpenFolder(strParent) == 0 &&
-           removal.RemoveFolder(strName, bContents) == EntryRemoved;
+           removal.RemoveFolder(strName, bContents ? CTreeRemoval::WithContents : CTreeRemoval::ItselfOnly) ==
+               EntryRemoved;
 }

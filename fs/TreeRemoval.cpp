@@ -319,6 +319,19 @@ private:
     LONG m_lStatus;
 };
 
+// 0 where the open folder holds no entries; NtStatus::kDirectoryNotEmpty where it does,
+// or the system's status where it cannot be listed.
+LONG HoldsNoEntries(HANDLE hFolder)
+{
+    BYTE buffer[1024];
+    CFolderReader reader(hFolder, buffer, sizeof(buffer));
+    CStringW strName;
+    DWORD dwAttributes, dwTag;
+    if (reader.Next(strName, dwAttributes, dwTag))
+        return NtStatus::kDirectoryNotEmpty;
+    return reader.Status();
+}
+
 // Waits before try nTry + 1 at an entry the system refused for a moment, taking the wait
 // from rdwBudget. FALSE when the entry has had its tries or the budget is spent.
 BOOL WaitBeforeRetry(int nTry, DWORD& rdwBudget)
@@ -447,31 +460,31 @@ BOOL CTreeRemoval::GetIdentity(CFolderIdentity& rIdentity) const
     return m_pBase && GetIdentityOf(m_pBase->hFolder, rIdentity);
 }
 
-RemovalOutcome CTreeRemoval::RemoveFolder(const CStringW& strName, BOOL bContents)
+RemovalOutcome CTreeRemoval::RemoveFolder(const CStringW& strName, Contents contents)
 {
     if (!m_pBase)
         return EntryLeft;
     LevelStack stack;
     RemovalOutcome outcome;
-    if (!OpenToWalk(*m_pBase, strName, bContents, stack, outcome))
+    if (!OpenToWalk(*m_pBase, strName, contents, stack, outcome))
         return outcome;
     while (!stack.IsEmpty()) {
         Level& folder = stack.Top();
         if (folder.posNextFolder != NULL) {
             const CStringW& strSub = folder.folders.GetNext(folder.posNextFolder);
             RemovalOutcome subOutcome;
-            if (!OpenToWalk(folder, strSub, TRUE, stack, subOutcome) && subOutcome == EntryLeft)
+            if (!OpenToWalk(folder, strSub, WithContents, stack, subOutcome) && subOutcome == EntryLeft)
                 folder.bComplete = FALSE;
             continue;
         }
         // Its subfolders are done: then its files, its links, and the folder itself.
         for (POSITION pos = folder.files.GetHeadPosition(); pos != NULL;)
-            if (RemoveEntry(folder, folder.files.GetNext(pos), FALSE) == EntryLeft)
+            if (RemoveEntry(folder, folder.files.GetNext(pos), File) == EntryLeft)
                 folder.bComplete = FALSE;
         for (POSITION pos = folder.links.GetHeadPosition(); pos != NULL;)
-            if (RemoveEntry(folder, folder.links.GetNext(pos), TRUE) == EntryLeft)
+            if (RemoveEntry(folder, folder.links.GetNext(pos), Link) == EntryLeft)
                 folder.bComplete = FALSE;
-        outcome = Delete(folder.hFolder, TRUE, folder.bComplete);
+        outcome = Delete(folder.hFolder, folder.bComplete ? EmptiedFolder : UnwalkedFolder);
         stack.Pop();
         if (outcome == EntryLeft && !stack.IsEmpty())
             stack.Top().bComplete = FALSE;
@@ -481,12 +494,12 @@ RemovalOutcome CTreeRemoval::RemoveFolder(const CStringW& strName, BOOL bContent
 
 RemovalOutcome CTreeRemoval::RemoveFile(const CStringW& strName)
 {
-    return m_pBase ? RemoveEntry(*m_pBase, strName, FALSE) : EntryLeft;
+    return m_pBase ? RemoveEntry(*m_pBase, strName, File) : EntryLeft;
 }
 
 // Opens the subfolder strName of folder for its removal. A folder to walk is listed and
 // pushed on the stack (TRUE); anything else is dealt with at once, with rOutcome.
-BOOL CTreeRemoval::OpenToWalk(Level& folder, const CStringW& strName, BOOL bContents, LevelStack& stack,
+BOOL CTreeRemoval::OpenToWalk(Level& folder, const CStringW& strName, Contents contents, LevelStack& stack,
                               RemovalOutcome& rOutcome)
 {
     std::unique_ptr<Level> pSub(new Level);
@@ -501,11 +514,11 @@ BOOL CTreeRemoval::OpenToWalk(Level& folder, const CStringW& strName, BOOL bCont
     if (GetAttributes(h, dwAttributes, dwTag) != 0) {
         rOutcome = EntryLeft;
     } else if (IsLinkEntry(dwAttributes, dwTag)) {
-        rOutcome = Delete(h, FALSE, TRUE);   // the system opened the link itself
+        rOutcome = Delete(h, FileOrLink);   // the system opened the link itself
     } else if ((dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         rOutcome = EntryLeft;
-    } else if (!bContents) {
-        rOutcome = Delete(h, TRUE, FALSE);
+    } else if (contents == ItselfOnly) {
+        rOutcome = Delete(h, UnwalkedFolder);
     } else {
         pSub->nPathLength = folder.nPathLength + 1 + strName.GetLength();
         pSub->bComplete = List(*pSub);
@@ -516,32 +529,32 @@ BOOL CTreeRemoval::OpenToWalk(Level& folder, const CStringW& strName, BOOL bCont
     return FALSE;
 }
 
-// Removes the entry strName of folder that is no folder to walk: a file, or with bLink a
-// link, which goes as the link or stays.
-RemovalOutcome CTreeRemoval::RemoveEntry(const Level& folder, const CStringW& strName, BOOL bLink)
+// Removes the entry strName of folder that is no folder to walk: a File, or a Link, which
+// goes as the link or stays.
+RemovalOutcome CTreeRemoval::RemoveEntry(const Level& folder, const CStringW& strName, Kind kind)
 {
     CNativeHandle hEntry;
     HANDLE h;
     // Where a handle needs no check and the volume deletes no name at once, a file can go
     // with its handle, as the system's own deletion does: one call less.
-    if (!bLink && !m_bVerify && !m_bPosixDelete) {
+    if (kind == File && !m_bVerify && !m_bPosixDelete) {
         LONG lStatus = Open(folder, strName, FileDeletedOnClose, h, NULL);
         if (lStatus != 0)
             return OutcomeOfOpen(lStatus);
         hEntry.Attach(h);
         return EntryRemoved;
     }
-    LONG lStatus = Open(folder, strName, bLink ? Either : File, h, NULL);
+    LONG lStatus = Open(folder, strName, kind, h, NULL);
     if (lStatus != 0)
         return OutcomeOfOpen(lStatus);
     hEntry.Attach(h);
-    if (bLink) {
+    if (kind == Link) {
         // Where the system reached what the link leads to, the handle is no link.
         DWORD dwAttributes, dwTag;
         if (GetAttributes(hEntry, dwAttributes, dwTag) != 0 || (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
             return EntryLeft;
     }
-    return Delete(hEntry, FALSE, TRUE);
+    return Delete(hEntry, FileOrLink);
 }
 
 // Opens the entry strName of folder as itself, trying again while another program holds
@@ -564,7 +577,7 @@ LONG CTreeRemoval::Open(const Level& folder, const CStringW& strName, Kind kind,
         access |= DELETE;
         options |= kFileNonDirectoryFile;
         break;
-    case Either:
+    case Link:
         access |= DELETE;
         break;
     case FileDeletedOnClose:
@@ -614,16 +627,21 @@ BOOL CTreeRemoval::List(Level& folder)
     return bComplete && reader.Status() == 0;
 }
 
-// Deletes the open entry. A folder emptied of everything it held (bEmptied) is tried
-// again while its last entries are still going.
-RemovalOutcome CTreeRemoval::Delete(HANDLE hEntry, BOOL bFolder, BOOL bEmptied)
+// Deletes the open entry, trying again while another program holds it for a moment and,
+// for an EmptiedFolder, while its last entries are still going.
+RemovalOutcome CTreeRemoval::Delete(HANDLE hEntry, Target target)
 {
     for (int nTry = 0;; ++nTry) {
-        LONG lStatus = MarkForDeletion(hEntry, bFolder);
+        // A folder is asked itself whether it still holds entries before it is marked. The
+        // system refuses to mark a folder that does, but Wine 8 looks only the first time
+        // per handle: marked again, the folder is accepted and then kept without a word.
+        LONG lStatus = target == FileOrLink ? 0 : HoldsNoEntries(hEntry);
+        if (lStatus == 0)
+            lStatus = MarkForDeletion(hEntry);
         if (lStatus == 0 || lStatus == NtStatus::kDeletePending)
             return EntryRemoved;
         BOOL bBrief = lStatus == NtStatus::kSharingViolation ||
-                      (lStatus == NtStatus::kDirectoryNotEmpty && bEmptied);
+                      (lStatus == NtStatus::kDirectoryNotEmpty && target == EmptiedFolder);
         if (!bBrief || !WaitBeforeRetry(nTry, m_rdwRetryBudget))
             return EntryLeft;
     }
@@ -632,22 +650,9 @@ RemovalOutcome CTreeRemoval::Delete(HANDLE hEntry, BOOL bFolder, BOOL bEmptied)
 // Marks the entry for deletion: at once where the volume offers that (POSIX semantics),
 // else when its last handle is closed. A read-only entry is refused (its attribute is
 // never cleared), and so is a folder that still holds entries.
-LONG CTreeRemoval::MarkForDeletion(HANDLE hEntry, BOOL bFolder)
+LONG CTreeRemoval::MarkForDeletion(HANDLE hEntry)
 {
     IO_STATUS_BLOCK io;
-    if (bFolder) {
-        // The folder is asked itself whether it still holds entries. The system refuses to
-        // mark a folder that does, but Wine 8 looks only the first time per handle: marked
-        // again, the folder is accepted and then kept without a word at its close.
-        BYTE buffer[1024];
-        CFolderReader reader(hEntry, buffer, sizeof(buffer));
-        CStringW strName;
-        DWORD dwAttributes, dwTag;
-        if (reader.Next(strName, dwAttributes, dwTag))
-            return NtStatus::kDirectoryNotEmpty;
-        if (reader.Status() != 0)
-            return reader.Status();
-    }
     if (m_bPosixDelete) {
         const ULONG kDelete = 0x1, kPosixSemantics = 0x2;
         ULONG flags = kDelete | kPosixSemantics;

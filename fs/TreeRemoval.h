@@ -127,11 +127,12 @@ public:
     // The identity of the folder acted in.
     BOOL GetIdentity(CFolderIdentity& rIdentity) const;
 
-    // Removes the subfolder strName of the folder acted in, with bContents everything
-    // below it first: subfolders depth first in listing order, then the files, then the
-    // links, then the folder. Each folder is listed once. A folder that is a link is
-    // removed as a link, or left.
-    RemovalOutcome RemoveFolder(const CStringW& strName, BOOL bContents);
+    enum Contents { ItselfOnly, WithContents };
+    // Removes the subfolder strName of the folder acted in, WithContents everything below
+    // it first: subfolders depth first in listing order, then the files, then the links,
+    // then the folder. Each folder is listed once. ItselfOnly removes an empty folder
+    // only. A folder that is a link is removed as a link, or left.
+    RemovalOutcome RemoveFolder(const CStringW& strName, Contents contents);
     // Removes the file strName of the folder acted in; a file link goes as the link.
     RemovalOutcome RemoveFile(const CStringW& strName);
 
@@ -144,16 +145,22 @@ public:
 private:
     struct Level;
     class LevelStack;
-    enum Kind { Parent, Folder, File, Either, FileDeletedOnClose };
+    // What an entry is opened as: a folder to act in, a folder to walk and delete, a file,
+    // a link (to a file or a folder), or a file that goes when its handle is closed.
+    enum Kind { Parent, Folder, File, Link, FileDeletedOnClose };
+    // What is deleted: a file or a link; a folder whose entries have all gone, which is
+    // tried again while the last of them are still going; or a folder not walked, which
+    // goes only where it is empty.
+    enum Target { FileOrLink, EmptiedFolder, UnwalkedFolder };
 
     LONG Open(const Level& folder, const CStringW& strName, Kind kind, HANDLE& rhEntry,
               CStringW* pstrResolved);
-    BOOL OpenToWalk(Level& folder, const CStringW& strName, BOOL bContents, LevelStack& stack,
+    BOOL OpenToWalk(Level& folder, const CStringW& strName, Contents contents, LevelStack& stack,
                     RemovalOutcome& rOutcome);
-    RemovalOutcome RemoveEntry(const Level& folder, const CStringW& strName, BOOL bLink);
+    RemovalOutcome RemoveEntry(const Level& folder, const CStringW& strName, Kind kind);
     BOOL List(Level& folder);
-    RemovalOutcome Delete(HANDLE hEntry, BOOL bFolder, BOOL bEmptied);
-    LONG MarkForDeletion(HANDLE hEntry, BOOL bFolder);
+    RemovalOutcome Delete(HANDLE hEntry, Target target);
+    LONG MarkForDeletion(HANDLE hEntry);
 
     DWORD& m_rdwRetryBudget;
     const BOOL m_bVerify;

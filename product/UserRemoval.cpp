@@ -47,7 +47,7 @@ BOOL RemoveUserFolder(const CStringW& strBase, LPCWSTR pszFolder, const CFolderI
     }
     if (lStatus != 0)
         return IsNotFound(lStatus) && CFile::VolumeAnswers(strBase);
-    return removal.RemoveFolder(pszName, TRUE) != EntryLeft;
+    return removal.RemoveFolder(pszName, CTreeRemoval::WithContents) != EntryLeft;
 }
 
 } // namespace
