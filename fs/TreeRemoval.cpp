@@ -159,8 +159,11 @@ LONG OpenNative(HANDLE hRoot, const CStringW& strName, ACCESS_MASK access, ULONG
     name.Length = name.MaximumLength = static_cast<USHORT>(strName.GetLength() * sizeof(WCHAR));
     name.Buffer = const_cast<PWSTR>(static_cast<LPCWSTR>(strName));
     const ULONG kCaseInsensitive = 0x40;   // OBJ_CASE_INSENSITIVE
-    OBJECT_ATTRIBUTES attributes = { sizeof(OBJECT_ATTRIBUTES), hRoot, &name,
-                                     hRoot == NULL ? kCaseInsensitive : 0, NULL, NULL };
+    OBJECT_ATTRIBUTES attributes = {};
+    attributes.Length = sizeof(OBJECT_ATTRIBUTES);
+    attributes.RootDirectory = hRoot;
+    attributes.ObjectName = &name;
+    attributes.Attributes = hRoot == NULL ? kCaseInsensitive : 0;
     IO_STATUS_BLOCK io;
     return calls.pfnOpenFile(&rh, access | SYNCHRONIZE, &attributes, &io, kShareAll,
                              options | kFileSynchronousIoNonalert);
