@@ -109,6 +109,7 @@ NativeFileCalls LookUpCalls()
         NtdllFunction<decltype(calls.pfnQueryVolumeInformationFile)>("NtQueryVolumeInformationFile");
     calls.pfnQueryObject = NtdllFunction<decltype(calls.pfnQueryObject)>("NtQueryObject");
     calls.pfnClose = NtdllFunction<decltype(calls.pfnClose)>("NtClose");
+    calls.pfnSleep = Sleep;
     return calls;
 }
 
@@ -341,7 +342,7 @@ BOOL WaitBeforeRetry(int nTry, DWORD& rdwBudget)
     DWORD dwWait = kRetryBudgetSliceMs << nTry;
     if (dwWait > rdwBudget)
         dwWait = rdwBudget;
-    Sleep(dwWait);
+    RemovalCalls().pfnSleep(dwWait);
     rdwBudget -= dwWait;
     return TRUE;
 }

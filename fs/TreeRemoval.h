@@ -65,9 +65,9 @@ const LONG kDeletePending = static_cast<LONG>(0xC0000056);
 const LONG kDirectoryNotEmpty = static_cast<LONG>(0xC0000101);
 }
 
-// The system calls the removal makes, from ntdll, in one table. A test can put calls of
-// its own in place (and must restore the table) to play a file system or a system this
-// machine does not have.
+// The system calls the removal makes, from ntdll, and its wait between tries, in one
+// table. A test can put calls of its own in place (and must restore the table) to play a
+// file system or a system this machine does not have, or to count the waits.
 struct NativeFileCalls
 {
     LONG(NTAPI* pfnOpenFile)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, ULONG, ULONG);
@@ -78,6 +78,7 @@ struct NativeFileCalls
     LONG(NTAPI* pfnQueryVolumeInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
     LONG(NTAPI* pfnQueryObject)(HANDLE, ULONG, PVOID, ULONG, PULONG);
     LONG(NTAPI* pfnClose)(HANDLE);
+    VOID(WINAPI* pfnSleep)(DWORD);   // kernel32's Sleep
 };
 NativeFileCalls& RemovalCalls();
 
