@@ -4,6 +4,9 @@
 
 #include <wchar.h>
 
+#include <atomic>
+#include <new>
+
 // ---- The rules ----
 
 BOOL IsComposableName(LPCWSTR pszName)
@@ -355,6 +358,8 @@ RemovalOutcome OutcomeOfOpen(LONG lStatus)
                                                                                           : EntryLeft;
 }
 
+std::atomic<bool> g_bFailNextListingBuffer(false);   // CTreeRemoval::FailNextListingBuffer
+
 BOOL& VerifyEntries()
 {
     static BOOL s_bVerify = RunsOnWine();
@@ -609,8 +614,11 @@ LONG CTreeRemoval::Open(const Level& folder, const CStringW& strName, Kind kind,
 // FALSE when an entry was left out or the listing stopped early.
 BOOL CTreeRemoval::List(Level& folder)
 {
-    if (!m_pBuffer)
+    if (!m_pBuffer) {
+        if (g_bFailNextListingBuffer.exchange(false))
+            throw std::bad_alloc();
         m_pBuffer.reset(new BYTE[kListingBuffer]);
+    }
     BOOL bComplete = TRUE;
     CFolderReader reader(folder.hFolder, m_pBuffer.get(), kListingBuffer);
     CStringW strName;
@@ -678,6 +686,11 @@ BOOL CTreeRemoval::VerifiesEntries()
 void CTreeRemoval::SetVerifiesEntries(BOOL bVerify)
 {
     VerifyEntries() = bVerify;
+}
+
+void CTreeRemoval::FailNextListingBuffer()
+{
+    g_bFailNextListingBuffer = true;
 }
 
 BOOL GetFolderIdentity(const CStringW& strPath, CFolderIdentity& rIdentity, LONG* plStatus)

@@ -142,6 +142,8 @@ public:
     // and on by default there. Windows opens a link as itself.
     static BOOL VerifiesEntries();
     static void SetVerifiesEntries(BOOL bVerify);
+    // For tests: the next listing buffer allocated in this process fails, as where memory has run out.
+    static void FailNextListingBuffer();
 
 private:
     struct Level;
