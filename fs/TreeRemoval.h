@@ -55,14 +55,19 @@ BOOL IsEntryItself(const CStringW& strResolved, const CStringW& strFolder, const
 
 // NTSTATUS codes the removal tells apart.
 namespace NtStatus {
+const LONG kBufferOverflow = static_cast<LONG>(0x80000005);
 const LONG kNoMoreFiles = static_cast<LONG>(0x80000006);
 const LONG kNotImplemented = static_cast<LONG>(0xC0000002);
+const LONG kInvalidInfoClass = static_cast<LONG>(0xC0000003);
+const LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
 const LONG kInvalidParameter = static_cast<LONG>(0xC000000D);
+const LONG kObjectNameInvalid = static_cast<LONG>(0xC0000033);
 const LONG kObjectNameNotFound = static_cast<LONG>(0xC0000034);
 const LONG kObjectPathNotFound = static_cast<LONG>(0xC000003A);
 const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
 const LONG kDeletePending = static_cast<LONG>(0xC0000056);
 const LONG kDirectoryNotEmpty = static_cast<LONG>(0xC0000101);
+const LONG kNotADirectory = static_cast<LONG>(0xC0000103);
 }
 
 // The system calls the removal makes, from ntdll, and its wait between tries, in one

@@ -7,12 +7,7 @@
 
 namespace {
 
-const LONG kBufferOverflow = static_cast<LONG>(0x80000005);
-const LONG kInvalidInfoClass = static_cast<LONG>(0xC0000003);
-const LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-const LONG kObjectNameInvalid = static_cast<LONG>(0xC0000033);
 const LONG kFileIsADirectory = static_cast<LONG>(0xC00000BA);
-const LONG kNotADirectory = static_cast<LONG>(0xC0000103);
 const size_t kNameOffset = offsetof(FILE_FULL_DIR_INFORMATION, FileName);
 
 struct Node
@@ -89,7 +84,7 @@ LONG NTAPI OpenFile(PHANDLE ph, ACCESS_MASK, POBJECT_ATTRIBUTES pAttributes, PIO
     Node* pNode;
     if (pAttributes->RootDirectory != NULL) {
         if (name.find(L'\\') != std::wstring::npos)
-            return kObjectNameInvalid;   // one name relative to an open folder
+            return NtStatus::kObjectNameInvalid;   // one name relative to an open folder
         pNode = Child(static_cast<Open*>(pAttributes->RootDirectory)->pNode, name);
     } else {
         if (name.compare(0, 6, L"\\??\\X:") != 0)
@@ -104,7 +99,7 @@ LONG NTAPI OpenFile(PHANDLE ph, ACCESS_MASK, POBJECT_ATTRIBUTES pAttributes, PIO
     }
     bool bFolder = (pNode->attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if ((options & FILE_DIRECTORY_FILE) != 0 && !bFolder)
-        return kNotADirectory;
+        return NtStatus::kNotADirectory;
     if ((options & FILE_NON_DIRECTORY_FILE) != 0 && bFolder)
         return kFileIsADirectory;
     *ph = new Open{ pNode, (options & FILE_DELETE_ON_CLOSE) != 0, 0 };
@@ -116,7 +111,7 @@ LONG NTAPI QueryDirectory(HANDLE h, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK pio, 
 {
     Open& open = *static_cast<Open*>(h);
     if (infoClass != 2)
-        return kInvalidInfoClass;
+        return NtStatus::kInvalidInfoClass;
     if (open.pNode->pTarget != NULL)
         g_faults.push_back(L"listed " + PathOf(open.pNode));   // a link as itself is an empty folder
     if (bRestart)
@@ -142,7 +137,7 @@ LONG NTAPI QueryDirectory(HANDLE h, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK pio, 
         nOffset += (kNameOffset + cbName + 7) & ~7u;
     }
     if (pLast == NULL)
-        return open.nNextEntry < entries.size() ? kBufferOverflow : NtStatus::kNoMoreFiles;
+        return open.nNextEntry < entries.size() ? NtStatus::kBufferOverflow : NtStatus::kNoMoreFiles;
     pio->Information = nOffset;
     return 0;
 }
@@ -158,7 +153,7 @@ LONG NTAPI QueryInformation(HANDLE h, PIO_STATUS_BLOCK, PVOID p, ULONG cb, ULONG
     else if (infoClass == FileAttributeTagInformation)
         *static_cast<FILE_ATTRIBUTE_TAG_INFORMATION*>(p) = { node.attributes, node.tag };
     else
-        return kInvalidInfoClass;
+        return NtStatus::kInvalidInfoClass;
     return 0;
 }
 
@@ -167,7 +162,7 @@ LONG NTAPI SetInformation(HANDLE h, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG infoCl
 {
     Open& open = *static_cast<Open*>(h);
     if (infoClass != 13 && infoClass != 64)
-        return kInvalidInfoClass;
+        return NtStatus::kInvalidInfoClass;
     if (infoClass == 64 && !g_bPosixDelete)
         return NtStatus::kInvalidParameter;
     if (!open.pNode->children.empty())
@@ -182,7 +177,7 @@ LONG NTAPI SetInformation(HANDLE h, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG infoCl
 LONG NTAPI QueryVolume(HANDLE, PIO_STATUS_BLOCK, PVOID p, ULONG cb, ULONG infoClass)
 {
     memset(p, 0, cb);   // FileFsVolumeInformation: serial number 0
-    return infoClass == 1 ? 0 : kInvalidInfoClass;
+    return infoClass == 1 ? 0 : NtStatus::kInvalidInfoClass;
 }
 
 LONG NTAPI QueryObject(HANDLE h, ULONG infoClass, PVOID p, ULONG cb, PULONG pcbNeeded)
@@ -191,7 +186,7 @@ LONG NTAPI QueryObject(HANDLE h, ULONG infoClass, PVOID p, ULONG cb, PULONG pcbN
     ULONG cbName = static_cast<ULONG>(name.size() * sizeof(WCHAR));
     *pcbNeeded = sizeof(OBJECT_NAME_INFORMATION) + cbName;
     if (infoClass != ObjectNameInformation || cb < *pcbNeeded)
-        return infoClass != ObjectNameInformation ? kInvalidInfoClass : kInfoLengthMismatch;
+        return infoClass != ObjectNameInformation ? NtStatus::kInvalidInfoClass : NtStatus::kInfoLengthMismatch;
     UNICODE_STRING& rName = static_cast<OBJECT_NAME_INFORMATION*>(p)->Name;
     rName.Buffer = reinterpret_cast<PWSTR>(static_cast<OBJECT_NAME_INFORMATION*>(p) + 1);
     rName.Length = rName.MaximumLength = static_cast<USHORT>(cbName);
