@@ -4,6 +4,9 @@
 
 #include <wchar.h>
 
+#include <atomic>
+#include <new>
+
 // ---- The rules ----
 
 BOOL IsComposableName(LPCWSTR pszName)
@@ -66,13 +69,8 @@ const ULONG kFileOpenForBackupIntent = 0x00004000;
 const ULONG kFileOpenReparsePoint = 0x00200000;
 const ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-const LONG kBufferOverflow = static_cast<LONG>(0x80000005);
-const LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-const LONG kInvalidInfoClass = static_cast<LONG>(0xC0000003);
 const LONG kInvalidDeviceRequest = static_cast<LONG>(0xC0000010);
 const LONG kNotSupported = static_cast<LONG>(0xC00000BB);
-const LONG kObjectNameInvalid = static_cast<LONG>(0xC0000033);
-const LONG kNotADirectory = static_cast<LONG>(0xC0000103);
 // The handle the system opened is not the entry itself (with VerifiesEntries).
 const LONG kNotTheEntry = static_cast<LONG>(0xC0000024);   // STATUS_OBJECT_TYPE_MISMATCH
 
@@ -109,6 +107,7 @@ NativeFileCalls LookUpCalls()
         NtdllFunction<decltype(calls.pfnQueryVolumeInformationFile)>("NtQueryVolumeInformationFile");
     calls.pfnQueryObject = NtdllFunction<decltype(calls.pfnQueryObject)>("NtQueryObject");
     calls.pfnClose = NtdllFunction<decltype(calls.pfnClose)>("NtClose");
+    calls.pfnSleep = Sleep;
     return calls;
 }
 
@@ -154,7 +153,7 @@ LONG OpenNative(HANDLE hRoot, const CStringW& strName, ACCESS_MASK access, ULONG
     if (!CallsComplete(calls))
         return NtStatus::kNotImplemented;
     if (strName.IsEmpty() || strName.GetLength() > kMaxSystemPath)
-        return kObjectNameInvalid;
+        return NtStatus::kObjectNameInvalid;
     UNICODE_STRING name;
     name.Length = name.MaximumLength = static_cast<USHORT>(strName.GetLength() * sizeof(WCHAR));
     name.Buffer = const_cast<PWSTR>(static_cast<LPCWSTR>(strName));
@@ -214,8 +213,8 @@ BOOL GetFullName(HANDLE hEntry, CStringW& rstrName)
         rstrName = CStringW(info.name.Buffer, info.name.Length / sizeof(WCHAR));
         return !rstrName.IsEmpty();
     }
-    if ((lStatus != kBufferOverflow && lStatus != kInfoLengthMismatch) || cbNeeded <= sizeof(info) ||
-        cbNeeded > sizeof(UNICODE_STRING) + (kMaxSystemPath + 16) * sizeof(WCHAR))
+    if ((lStatus != NtStatus::kBufferOverflow && lStatus != NtStatus::kInfoLengthMismatch) ||
+        cbNeeded <= sizeof(info) || cbNeeded > sizeof(UNICODE_STRING) + (kMaxSystemPath + 16) * sizeof(WCHAR))
         return FALSE;
     std::unique_ptr<BYTE[]> pInfo(new BYTE[cbNeeded]);
     UNICODE_STRING* pName = reinterpret_cast<UNICODE_STRING*>(pInfo.get());
@@ -238,7 +237,7 @@ BOOL GetIdentityOf(HANDLE hFolder, CFolderIdentity& rIdentity)
     } volume;
     LONG lStatus = RemovalCalls().pfnQueryVolumeInformationFile(hFolder, &io, &volume, sizeof(volume),
                                                                 kFileFsVolumeInformation);
-    if (lStatus != 0 && lStatus != kBufferOverflow)
+    if (lStatus != 0 && lStatus != NtStatus::kBufferOverflow)
         return FALSE;
     LARGE_INTEGER fileId;
     if (RemovalCalls().pfnQueryInformationFile(hFolder, &io, &fileId, sizeof(fileId),
@@ -260,7 +259,7 @@ LONG OpenFolderByPath(const CStringW& strPath, HANDLE& rh, int* pnLiteralLength)
 {
     CStringW strLiteral = LiteralPathOf(strPath);
     if (strLiteral.IsEmpty())
-        return kObjectNameInvalid;
+        return NtStatus::kObjectNameInvalid;
     int nLength = strLiteral.GetLength();
     if (strLiteral[nLength - 1] == L'\\' && strLiteral[nLength - 2] != L':')
         strLiteral = strLiteral.Left(--nLength);   // without it, the folder names itself
@@ -344,7 +343,7 @@ BOOL WaitBeforeRetry(int nTry, DWORD& rdwBudget)
     DWORD dwWait = kRetryBudgetSliceMs << nTry;
     if (dwWait > rdwBudget)
         dwWait = rdwBudget;
-    Sleep(dwWait);
+    RemovalCalls().pfnSleep(dwWait);
     rdwBudget -= dwWait;
     return TRUE;
 }
@@ -356,6 +355,8 @@ RemovalOutcome OutcomeOfOpen(LONG lStatus)
     return lStatus == NtStatus::kObjectNameNotFound || lStatus == NtStatus::kDeletePending ? EntryAbsent
                                                                                           : EntryLeft;
 }
+
+std::atomic<bool> g_bFailNextListingBuffer(false);   // CTreeRemoval::FailNextListingBuffer
 
 BOOL& VerifyEntries()
 {
@@ -440,7 +441,7 @@ LONG CTreeRemoval::OpenFolder(const CStringW& strPath)
 LONG CTreeRemoval::EnterFolder(const CStringW& strName)
 {
     if (!m_pBase)
-        return kObjectNameInvalid;
+        return NtStatus::kObjectNameInvalid;
     std::unique_ptr<Level> pFolder(new Level);
     HANDLE h;
     LONG lStatus = Open(*m_pBase, strName, Parent, h, &pFolder->strResolved);
@@ -452,7 +453,7 @@ LONG CTreeRemoval::EnterFolder(const CStringW& strName)
     if (lStatus != 0)
         return lStatus;
     if ((dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || IsLinkEntry(dwAttributes, dwTag))
-        return kNotADirectory;
+        return NtStatus::kNotADirectory;
     pFolder->nPathLength = m_pBase->nPathLength + 1 + strName.GetLength();
     m_pBase.swap(pFolder);
     return 0;
@@ -611,8 +612,11 @@ LONG CTreeRemoval::Open(const Level& folder, const CStringW& strName, Kind kind,
 // FALSE when an entry was left out or the listing stopped early.
 BOOL CTreeRemoval::List(Level& folder)
 {
-    if (!m_pBuffer)
+    if (!m_pBuffer) {
+        if (g_bFailNextListingBuffer.exchange(false))
+            throw std::bad_alloc();
         m_pBuffer.reset(new BYTE[kListingBuffer]);
+    }
     BOOL bComplete = TRUE;
     CFolderReader reader(folder.hFolder, m_pBuffer.get(), kListingBuffer);
     CStringW strName;
@@ -661,7 +665,7 @@ LONG CTreeRemoval::MarkForDeletion(HANDLE hEntry)
         ULONG flags = kDelete | kPosixSemantics;
         LONG lStatus = RemovalCalls().pfnSetInformationFile(hEntry, &io, &flags, sizeof(flags),
                                                             kFileDispositionInformationEx);
-        if (lStatus != NtStatus::kNotImplemented && lStatus != kInvalidInfoClass &&
+        if (lStatus != NtStatus::kNotImplemented && lStatus != NtStatus::kInvalidInfoClass &&
             lStatus != NtStatus::kInvalidParameter && lStatus != kNotSupported && lStatus != kInvalidDeviceRequest)
             return lStatus;   // done, or refused for a reason of the entry's own
         // A system (before Windows 10 1709, or Wine) or a volume (FAT, exFAT, a share)
@@ -680,6 +684,11 @@ BOOL CTreeRemoval::VerifiesEntries()
 void CTreeRemoval::SetVerifiesEntries(BOOL bVerify)
 {
     VerifyEntries() = bVerify;
+}
+
+void CTreeRemoval::FailNextListingBuffer()
+{
+    g_bFailNextListingBuffer = true;
 }
 
 BOOL GetFolderIdentity(const CStringW& strPath, CFolderIdentity& rIdentity, LONG* plStatus)

@@ -55,19 +55,24 @@ BOOL IsEntryItself(const CStringW& strResolved, const CStringW& strFolder, const
 
 // NTSTATUS codes the removal tells apart.
 namespace NtStatus {
+const LONG kBufferOverflow = static_cast<LONG>(0x80000005);
 const LONG kNoMoreFiles = static_cast<LONG>(0x80000006);
 const LONG kNotImplemented = static_cast<LONG>(0xC0000002);
+const LONG kInvalidInfoClass = static_cast<LONG>(0xC0000003);
+const LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
 const LONG kInvalidParameter = static_cast<LONG>(0xC000000D);
+const LONG kObjectNameInvalid = static_cast<LONG>(0xC0000033);
 const LONG kObjectNameNotFound = static_cast<LONG>(0xC0000034);
 const LONG kObjectPathNotFound = static_cast<LONG>(0xC000003A);
 const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
 const LONG kDeletePending = static_cast<LONG>(0xC0000056);
 const LONG kDirectoryNotEmpty = static_cast<LONG>(0xC0000101);
+const LONG kNotADirectory = static_cast<LONG>(0xC0000103);
 }
 
-// The system calls the removal makes, from ntdll, in one table. A test can put calls of
-// its own in place (and must restore the table) to play a file system or a system this
-// machine does not have.
+// The system calls the removal makes, from ntdll, and its wait between tries, in one
+// table. A test can put calls of its own in place (and must restore the table) to play a
+// file system or a system this machine does not have, or to count the waits.
 struct NativeFileCalls
 {
     LONG(NTAPI* pfnOpenFile)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, ULONG, ULONG);
@@ -78,6 +83,7 @@ struct NativeFileCalls
     LONG(NTAPI* pfnQueryVolumeInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
     LONG(NTAPI* pfnQueryObject)(HANDLE, ULONG, PVOID, ULONG, PULONG);
     LONG(NTAPI* pfnClose)(HANDLE);
+    VOID(WINAPI* pfnSleep)(DWORD);   // kernel32's Sleep
 };
 NativeFileCalls& RemovalCalls();
 
@@ -141,6 +147,8 @@ public:
     // and on by default there. Windows opens a link as itself.
     static BOOL VerifiesEntries();
     static void SetVerifiesEntries(BOOL bVerify);
+    // For tests: the next listing buffer allocated in this process fails, as where memory has run out.
+    static void FailNextListingBuffer();
 
 private:
     struct Level;

@@ -2,6 +2,7 @@
 // that keep a removal inside its tree, and a tree that changes while it is removed.
 #include "fs/FileScanner.h"
 
+#include "fake_volume.h"
 #include "platform/File.h"
 #include "support/HostShell.h"
 #include "support/RemovalWays.h"
@@ -355,6 +356,36 @@ TEST_F(FatVolume, ATreeGoesWholeAndALinkIsNeverFollowed)
     m_scanner.RemoveTree(Wide(m_scratch.Path() + "t").c_str(), TRUE);
     ExpectOutsideIntact();
     EXPECT_FALSE(m_scratch.Exists("t\\own.txt"));
+}
+
+// --- Links as Windows opens them ---------------------------------------------------------
+
+// Wine opens what a link leads to even when asked for the link itself; here the walk runs
+// over a volume in memory that opens a link as Windows does, as itself.
+TEST_F(LinkSafety, AsOnWindowsLinksGoAsLinksUnfollowedAndUnlisted)
+{
+    ForEachWay([&] {
+        for (bool bPosix : { true, false }) {
+            SCOPED_TRACE(bPosix ? "POSIX deletion" : "deletion at close");
+            FakeVolume volume(bPosix);
+            volume.AddFile(L"X:\\out\\keep.txt");
+            volume.AddFile(L"X:\\out\\tree\\a.txt");
+            volume.AddFile(L"X:\\t\\u\\own.txt");
+            volume.AddFile(L"X:\\t\\u\\sub\\inner.txt");
+            volume.AddLink(L"X:\\t\\u\\folder", L"X:\\out\\tree", kSymlinkTag);
+            volume.AddLink(L"X:\\t\\u\\sub\\junction", L"X:\\out\\tree", kJunctionTag);
+            volume.AddLink(L"X:\\t\\u\\sub\\file", L"X:\\out\\keep.txt", kSymlinkTag);
+            volume.AddLink(L"X:\\t\\v", L"X:\\out\\tree", kJunctionTag);   // a folder to remove that is a link
+
+            EXPECT_TRUE(m_scanner.RemoveTree(L"X:\\t\\u", TRUE));
+            EXPECT_TRUE(m_scanner.RemoveTree(L"X:\\t\\v\\", TRUE));
+            EXPECT_FALSE(volume.Exists(L"X:\\t\\u"));
+            EXPECT_FALSE(volume.Exists(L"X:\\t\\v"));
+            EXPECT_TRUE(volume.Exists(L"X:\\out\\keep.txt"));
+            EXPECT_TRUE(volume.Exists(L"X:\\out\\tree\\a.txt"));
+            EXPECT_EQ(std::vector<std::wstring>(), volume.Faults());
+        }
+    });
 }
 
 // --- Long paths and names the system's path conversion would change -----------------

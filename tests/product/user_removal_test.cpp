@@ -12,6 +12,7 @@
 #include <shlwapi.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -121,6 +122,34 @@ bool MakeRegistryLink(const std::string& linkKey, const std::string& targetKey)
     return lResult == ERROR_SUCCESS;
 }
 
+// Counts the removal's waits between tries, and their length in all, while it lives;
+// the waits return at once.
+class CountedWaits
+{
+public:
+    CountedWaits() : m_system(RemovalCalls())
+    {
+        s_nWaits = 0;
+        s_dwTotalMs = 0;
+        RemovalCalls().pfnSleep = Count;
+    }
+    ~CountedWaits() { RemovalCalls() = m_system; }
+    int Waits() const { return s_nWaits; }
+    DWORD TotalMs() const { return s_dwTotalMs; }
+
+private:
+    static VOID WINAPI Count(DWORD dwMs)
+    {
+        ++s_nWaits;
+        s_dwTotalMs += dwMs;
+    }
+    NativeFileCalls m_system;
+    static int s_nWaits;
+    static DWORD s_dwTotalMs;
+};
+int CountedWaits::s_nWaits;
+DWORD CountedWaits::s_dwTotalMs;
+
 } // namespace
 
 class RemoveUserLocations : public UserRemovalTest {};
@@ -165,6 +194,26 @@ TEST_F(RemoveUserLocations, AKeyChainThreeHundredLevelsDeepGoesOnASmallStack)
     EXPECT_EQ(RemoveUserDone, result);
     ExpectUserGone("anna");
     ExpectUserIntact("bob");
+}
+
+TEST_F(RemoveUserLocations, AFolderWhoseLastFileIsStillGoingIsTriedAgain)
+{
+    // Another program holds anna's profile with delete sharing and lets it go 200 ms later.
+    // Deleted meanwhile, the file keeps its name, and anna's folder is not empty, until then
+    // (so on Wine, whether the holder is a thread or a process, and on Windows without
+    // POSIX deletion).
+    HANDLE h = CreateFileA((m_install + "User\\anna\\profile.ini").c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    std::thread holder([h] {
+        Sleep(200);
+        CloseHandle(h);
+    });
+    RemoveUserResult result = Remove("anna");
+    holder.join();
+    EXPECT_EQ(RemoveUserDone, result);
+    ExpectUserGone("anna");
+    EXPECT_EQ((std::vector<std::string>{ "_guest", "bob" }), ListedUsers());
 }
 
 TEST_F(RemoveUserMissingParts, NoAgencyFolderOrNoUserKeyStillRemovesTheRestSilently)
@@ -359,6 +408,36 @@ TEST_F(RemoveUserSurvivors, WhateverIsLeftMakesTheRemovalIncomplete)
     EXPECT_FALSE(UserFolderExists("_guest"));
 }
 
+TEST_F(RemoveUserSurvivors, WhatStaysCostsNoWaitAndHeldFilesShareOneSecond)
+{
+    // A read-only file stays at once, and so do its folders: none of them is tried again,
+    // which would spend the time that brief refusals after them need.
+    std::string locked = m_root.MakeFile("Install\\User\\anna\\rooms\\r2\\locked.dat");
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    {
+        CountedWaits waits;
+        EXPECT_EQ(RemoveUserIncomplete, Remove("anna"));
+        EXPECT_EQ(0, waits.Waits()) << "waited for folders that keep a read-only file";
+    }
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // Ten files in bob's two folders held without delete sharing for the whole removal:
+    // the waits for them come to the removal's budget in all, not to one wait for each.
+    std::vector<HANDLE> held;
+    for (int i = 0; i < 10; ++i) {
+        std::string file = m_root.MakeFile(std::string(i % 2 == 0 ? "Install\\User" : "Agency\\USER_SPC") +
+                                           "\\bob\\held" + std::to_string(i));
+        held.push_back(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+        ASSERT_NE(INVALID_HANDLE_VALUE, held.back());
+    }
+    CountedWaits waits;
+    EXPECT_EQ(RemoveUserIncomplete, Remove("bob"));
+    for (HANDLE h : held)
+        CloseHandle(h);
+    EXPECT_GT(waits.TotalMs(), 0u) << "a held file is tried again";
+    EXPECT_LE(waits.TotalMs(), kRemovalRetryBudgetMs) << "in " << waits.Waits() << " waits";
+}
+
 TEST_F(RemoveUserSurvivors, ALinkToTheSamePathOnAnotherDriveIsALink)
 {
     // anna's folder, and bob's profile, are links to their twins at the same path on
@@ -449,7 +528,9 @@ TEST_P(RemoveUserExactNames, NamesThatReadAsPathsStayInsideTheUsersFolders)
     const std::string hostName = "..\\..\\..\\x.txt";
     bool bHostName = MakeHostFile(m_install + "User\\anna", hostName);
 
+    CountedWaits waits;
     EXPECT_EQ(bHostName ? RemoveUserIncomplete : RemoveUserDone, Remove("anna"));
+    EXPECT_EQ(0, waits.Waits()) << "a folder that keeps an entry no path can name is not tried again";
 
     EXPECT_EQ("sentinel", ReadText(m_root.Path() + "x.txt"));
     ExpectUserIntact("bob");

@@ -1,6 +1,7 @@
 // The main dialog and the dialog framework, run inside this process: what the
 // end-to-end tests cannot see from outside (system menu, icons, the modal
 // loop's handling of a quit request). Needs a display.
+#include "fs/TreeRemoval.h"
 #include "platform/WinApp.h"
 #include "product/Settings.h"
 #include "product/UserFolders.h"
@@ -284,6 +285,43 @@ TEST_F(MainDialogInProcess, AQuitDuringARemovalIsHeldUntilTheRemovalHasEnded)
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit request was swallowed";
     EXPECT_EQ(7u, msg.wParam);
+}
+
+TEST_F(MainDialogInProcess, OutOfMemoryOnTheRemovalThreadIsReportedAndTheDialogGoesOn)
+{
+    InstallProduct({ "anna", "bob" });
+    m_install.MakeFile("User\\anna\\profile.ini");
+    ScratchRegistry::SetString(KAVROST_USERS_KEY "\\anna", "Name", "anna");
+    TestableRemoverDlg dlg;
+    std::vector<std::string> boxes;   // the texts of the boxes after the warning, answered with OK
+    RunModal(dlg, [&] {
+        HWND hDlg = dlg.m_hWnd;
+        ActivationHook hook([&](HWND hWnd) {
+            if (hWnd == hDlg)
+                return;
+            if (GetDlgItem(hWnd, IDYES) != NULL) {
+                PostMessageA(hWnd, WM_COMMAND, IDYES, 0);
+                return;
+            }
+            boxes.push_back(BoxText(hWnd));
+            PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
+        });
+        // Delete! on anna, once with memory running out on the removal's thread, then again.
+        for (bool bOutOfMemory : { true, false }) {
+            SendDlgItemMessageA(hDlg, IDC_USER_LIST, LB_SETCURSEL, 0, 0);
+            if (bOutOfMemory)
+                CTreeRemoval::FailNextListingBuffer();
+            SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
+            EXPECT_EQ(bOutOfMemory ? std::vector<std::string>{ "Out of memory." } : std::vector<std::string>(), boxes);
+            EXPECT_TRUE(IsWindowEnabled(hDlg));
+            EXPECT_EQ(bOutOfMemory ? 2 : 1, SendDlgItemMessageA(hDlg, IDC_USER_LIST, LB_GETCOUNT, 0, 0));
+            boxes.clear();
+        }
+        PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_FALSE(m_install.Exists("User\\anna"));
+    EXPECT_FALSE(ScratchRegistry::KeyExists(KAVROST_USERS_KEY "\\anna"));
 }
 
 using ModalDialog = DialogTest;
