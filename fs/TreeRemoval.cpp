@@ -1,5 +1,6 @@
 #include "fs/TreeRemoval.h"
 
+#include "platform/Collections.h"
 #include "platform/Ntdll.h"
 
 #include <wchar.h>
@@ -691,13 +692,10 @@ void CTreeRemoval::FailNextListingBuffer()
     g_bFailNextListingBuffer = true;
 }
 
-BOOL GetFolderIdentity(const CStringW& strPath, CFolderIdentity& rIdentity, LONG* plStatus)
+BOOL GetFolderIdentity(const CStringW& strPath, CFolderIdentity& rIdentity)
 {
     HANDLE h;
-    LONG lStatus = OpenFolderByPath(strPath, h, NULL);
-    if (plStatus != NULL)
-        *plStatus = lStatus;
-    if (lStatus != 0)
+    if (OpenFolderByPath(strPath, h, NULL) != 0)
         return FALSE;
     CNativeHandle hFolder;
     hFolder.Attach(h);

@@ -16,7 +16,6 @@
 // that changes during the removal is the server's.
 #pragma once
 
-#include "platform/Collections.h"
 #include "platform/File.h"
 
 #include <winternl.h>
@@ -180,6 +179,6 @@ private:
     CTreeRemoval& operator=(const CTreeRemoval&) = delete;
 };
 
-// The identity of the folder at strPath (links on the way followed). FALSE, with the
-// system's status in *plStatus, where it cannot be opened.
-BOOL GetFolderIdentity(const CStringW& strPath, CFolderIdentity& rIdentity, LONG* plStatus = NULL);
+// The identity of the folder at strPath (links on the way followed); FALSE where it
+// cannot be opened.
+BOOL GetFolderIdentity(const CStringW& strPath, CFolderIdentity& rIdentity);
