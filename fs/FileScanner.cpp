@@ -157,15 +157,22 @@ BOOL SplitEntryPath(const CStringW& strPath, CStringW& strFolder, CStringW& strN
     return IsComposableName(strName);   // a drive ("C:") is none
 }
 
+// Opens, for the removal, the folder that holds the entry strPath names; its name goes to
+// strName.
+BOOL OpenFolderOf(const CStringW& strPath, CTreeRemoval& removal, CStringW& strName)
+{
+    CStringW strFolder;
+    return SplitEntryPath(strPath, strFolder, strName) && removal.OpenFolder(strFolder) == 0;
+}
+
 } // namespace
 
 BOOL CFileScanner::RemoveFile(const CStringW& strPath)
 {
     CCriticalErrorsOff errorsOff;
-    CStringW strFolder, strName;
     CTreeRemoval removal(m_dwRetryBudget);
-    return SplitEntryPath(strPath, strFolder, strName) && removal.OpenFolder(strFolder) == 0 &&
-           removal.RemoveFile(strName) == EntryRemoved;
+    CStringW strName;
+    return OpenFolderOf(strPath, removal, strName) && removal.RemoveFile(strName) == EntryRemoved;
 }
 
 BOOL CFileScanner::RemoveFiles(const CStringW& strPattern, int nFilter)
@@ -184,9 +191,9 @@ BOOL CFileScanner::RemoveFiles(const CStringW& strPattern, int nFilter)
 BOOL CFileScanner::RemoveTree(const CStringW& strFolder, BOOL bContents)
 {
     CCriticalErrorsOff errorsOff;
-    CStringW strParent, strName;
     CTreeRemoval removal(m_dwRetryBudget);
-    return SplitEntryPath(strFolder, strParent, strName) && removal.OpenFolder(strParent) == 0 &&
+    CStringW strName;
+    return OpenFolderOf(strFolder, removal, strName) &&
            removal.RemoveFolder(strName, bContents ? CTreeRemoval::WithContents : CTreeRemoval::ItselfOnly) ==
                EntryRemoved;
 }

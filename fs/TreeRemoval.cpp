@@ -75,7 +75,7 @@ const LONG kNotSupported = static_cast<LONG>(0xC00000BB);
 // The handle the system opened is not the entry itself (with VerifiesEntries).
 const LONG kNotTheEntry = static_cast<LONG>(0xC0000024);   // STATUS_OBJECT_TYPE_MISMATCH
 
-const DWORD kRetryBudgetSliceMs = 5;   // the first wait; each next one doubles
+const DWORD kFirstWaitMs = 5;          // the first wait; each next one doubles
 const int kMaxTries = 8;               // of one entry: waits of 5, 10, 20 ... 320 ms
 const ULONG kListingBuffer = 64 * 1024;
 
@@ -341,7 +341,7 @@ BOOL WaitBeforeRetry(int nTry, DWORD& rdwBudget)
 {
     if (nTry + 1 >= kMaxTries || rdwBudget == 0)
         return FALSE;
-    DWORD dwWait = kRetryBudgetSliceMs << nTry;
+    DWORD dwWait = kFirstWaitMs << nTry;
     if (dwWait > rdwBudget)
         dwWait = rdwBudget;
     RemovalCalls().pfnSleep(dwWait);
