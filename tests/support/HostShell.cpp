@@ -176,7 +176,11 @@ MappedDrive::~MappedDrive()
     if (m_root.empty())
         return;
     std::string link = std::string(getenv("WINEPREFIX")) + "/dosdevices/" + m_root.substr(0, 1) + ":";
-    RunHostShell("rm -f " + ShellQuoted(link) + " && rm -rf " + ShellQuoted(m_hostFolder));
+    RunHostShell("rm -f " + ShellQuoted(link));
+    // Every process of the prefix names handles by its list of drives for up to a second;
+    // a folder made meanwhile on the freed inode would be named as this drive's root.
+    Sleep(1100);
+    RunHostShell("rm -rf " + ShellQuoted(m_hostFolder));
 }
 
 std::string UnmappedDriveRoot()
