@@ -287,6 +287,23 @@ TEST_F(MainDialogInProcess, AQuitDuringARemovalIsHeldUntilTheRemovalHasEnded)
     EXPECT_EQ(7u, msg.wParam);
 }
 
+// The box last activated: the warning is answered Yes, any other box OK, its text kept.
+static HWND g_hBoxToAnswer;
+static std::vector<std::string>* g_boxes;
+
+static void CALLBACK AnswerBox(HWND, UINT, UINT_PTR idEvent, DWORD)
+{
+    KillTimer(NULL, idEvent);
+    if (!IsWindow(g_hBoxToAnswer))
+        return;
+    if (GetDlgItem(g_hBoxToAnswer, IDYES) != NULL) {
+        PostMessageA(g_hBoxToAnswer, WM_COMMAND, IDYES, 0);
+        return;
+    }
+    g_boxes->push_back(BoxText(g_hBoxToAnswer));
+    PostMessageA(g_hBoxToAnswer, WM_COMMAND, IDOK, 0);
+}
+
 TEST_F(MainDialogInProcess, OutOfMemoryOnTheRemovalThreadIsReportedAndTheDialogGoesOn)
 {
     InstallProduct({ "anna", "bob" });
@@ -296,15 +313,14 @@ TEST_F(MainDialogInProcess, OutOfMemoryOnTheRemovalThreadIsReportedAndTheDialogG
     std::vector<std::string> boxes;   // the texts of the boxes after the warning, answered with OK
     RunModal(dlg, [&] {
         HWND hDlg = dlg.m_hWnd;
+        // A box can be activated before its controls are there: each is answered from its own
+        // modal loop, once.
+        g_boxes = &boxes;
         ActivationHook hook([&](HWND hWnd) {
-            if (hWnd == hDlg)
-                return;
-            if (GetDlgItem(hWnd, IDYES) != NULL) {
-                PostMessageA(hWnd, WM_COMMAND, IDYES, 0);
-                return;
+            if (hWnd != hDlg && g_hBoxToAnswer != hWnd) {
+                g_hBoxToAnswer = hWnd;
+                SetTimer(NULL, 0, 1, AnswerBox);
             }
-            boxes.push_back(BoxText(hWnd));
-            PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
         });
         // Delete! on anna, once with memory running out on the removal's thread, then again.
         for (bool bOutOfMemory : { true, false }) {
@@ -361,14 +377,23 @@ TEST_F(ModalDialog, AboutBoxIsCentredOnAMovedMainDialog)
 
         HWND hAbout = NULL;
         RECT rcAbout = {};
-        g_onLoop = [&] {   // in the box's modal loop, where the box is the active window
-            hAbout = GetActiveWindow() != dlg.m_hWnd ? GetActiveWindow() : NULL;
+        // In the box's modal loop, once the box is the active window: until then, again.
+        std::function<void()> closeBox = [&] {
+            HWND hActive = GetActiveWindow();
+            if (hActive == NULL || hActive == dlg.m_hWnd) {
+                g_onLoop = closeBox;
+                SetTimer(NULL, 0, 10, RunCheckOnce);
+                return;
+            }
+            hAbout = hActive;
             GetWindowRect(hAbout, &rcAbout);
             PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
         };
+        g_onLoop = closeBox;
         SetTimer(NULL, 0, 10, RunCheckOnce);
         // The About entry of the system menu; returns once the box has closed.
         dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
+        g_onLoop = nullptr;
         PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
 
         ASSERT_NE((HWND)NULL, hAbout) << "no About box came up";
