@@ -53,7 +53,6 @@ BOOL CFileScanner::FindEntry(CStringW& strName, const CStringW& strPattern, int 
 
 BOOL CFileScanner::NextEntry(CStringW& strName, const CStringW& strPattern, int nFilter)
 {
-    CCriticalErrorsOff errorsOff;
     BOOL bFound = FindEntry(strName, strPattern, nFilter);
     while (bFound && strName.IsEmpty())
         bFound = FindEntry(strName, CStringW(), nFilter);
@@ -169,7 +168,6 @@ BOOL OpenFolderOf(const CStringW& strPath, CTreeRemoval& removal, CStringW& strN
 
 BOOL CFileScanner::RemoveFile(const CStringW& strPath)
 {
-    CCriticalErrorsOff errorsOff;
     CTreeRemoval removal(m_dwRetryBudget);
     CStringW strName;
     return OpenFolderOf(strPath, removal, strName) && removal.RemoveFile(strName) == EntryRemoved;
@@ -190,7 +188,6 @@ BOOL CFileScanner::RemoveFiles(const CStringW& strPattern, int nFilter)
 
 BOOL CFileScanner::RemoveTree(const CStringW& strFolder, BOOL bContents)
 {
-    CCriticalErrorsOff errorsOff;
     CTreeRemoval removal(m_dwRetryBudget);
     CStringW strName;
     return OpenFolderOf(strFolder, removal, strName) &&

@@ -55,11 +55,9 @@ namespace {
 
 const ULONG kFileFullDirectoryInformation = 2;
 const ULONG kFileBasicInformation = 4;
-const ULONG kFileInternalInformation = 6;
 const ULONG kFileDispositionInformation = 13;
 const ULONG kFileAttributeTagInformation = 35;
 const ULONG kFileDispositionInformationEx = 64;
-const ULONG kFileFsVolumeInformation = 1;
 const ULONG kObjectNameInformation = 1;
 
 const ULONG kFileDirectoryFile = 0x00000001;
@@ -69,6 +67,8 @@ const ULONG kFileDeleteOnClose = 0x00001000;
 const ULONG kFileOpenForBackupIntent = 0x00004000;
 const ULONG kFileOpenReparsePoint = 0x00200000;
 const ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// A held folder: others may read and write in it, but not rename or delete it.
+const ULONG kShareHeld = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 const LONG kInvalidDeviceRequest = static_cast<LONG>(0xC0000010);
 const LONG kNotSupported = static_cast<LONG>(0xC00000BB);
@@ -104,8 +104,6 @@ NativeFileCalls LookUpCalls()
     calls.pfnQueryInformationFile =
         NtdllFunction<decltype(calls.pfnQueryInformationFile)>("NtQueryInformationFile");
     calls.pfnSetInformationFile = NtdllFunction<decltype(calls.pfnSetInformationFile)>("NtSetInformationFile");
-    calls.pfnQueryVolumeInformationFile =
-        NtdllFunction<decltype(calls.pfnQueryVolumeInformationFile)>("NtQueryVolumeInformationFile");
     calls.pfnQueryObject = NtdllFunction<decltype(calls.pfnQueryObject)>("NtQueryObject");
     calls.pfnClose = NtdllFunction<decltype(calls.pfnClose)>("NtClose");
     calls.pfnSleep = Sleep;
@@ -116,38 +114,13 @@ bool CallsComplete(const NativeFileCalls& calls)
 {
     return calls.pfnOpenFile != NULL && calls.pfnQueryDirectoryFile != NULL &&
            calls.pfnQueryInformationFile != NULL && calls.pfnSetInformationFile != NULL &&
-           calls.pfnQueryVolumeInformationFile != NULL && calls.pfnQueryObject != NULL &&
-           calls.pfnClose != NULL;
+           calls.pfnQueryObject != NULL && calls.pfnClose != NULL;
 }
-
-// Owns a handle of the native calls and closes it through them.
-class CNativeHandle
-{
-public:
-    CNativeHandle() : m_h(NULL) {}
-    ~CNativeHandle() { Close(); }
-    operator HANDLE() const { return m_h; }
-    void Attach(HANDLE h)
-    {
-        Close();
-        m_h = h;
-    }
-    void Close()
-    {
-        if (m_h != NULL)
-            RemovalCalls().pfnClose(m_h);
-        m_h = NULL;
-    }
-
-private:
-    HANDLE m_h;
-    CNativeHandle(const CNativeHandle&) = delete;
-    CNativeHandle& operator=(const CNativeHandle&) = delete;
-};
 
 // Opens strName relative to hRoot, exactly as named, or with no root the full NT path
 // strName, as the system's own calls open a path (without regard to case).
-LONG OpenNative(HANDLE hRoot, const CStringW& strName, ACCESS_MASK access, ULONG options, HANDLE& rh)
+LONG OpenNative(HANDLE hRoot, const CStringW& strName, ACCESS_MASK access, ULONG options, HANDLE& rh,
+               ULONG share = kShareAll)
 {
     rh = NULL;
     const NativeFileCalls& calls = RemovalCalls();
@@ -165,7 +138,7 @@ LONG OpenNative(HANDLE hRoot, const CStringW& strName, ACCESS_MASK access, ULONG
     attributes.ObjectName = &name;
     attributes.Attributes = hRoot == NULL ? kCaseInsensitive : 0;
     IO_STATUS_BLOCK io;
-    return calls.pfnOpenFile(&rh, access | SYNCHRONIZE, &attributes, &io, kShareAll,
+    return calls.pfnOpenFile(&rh, access | SYNCHRONIZE, &attributes, &io, share,
                              options | kFileSynchronousIoNonalert);
 }
 
@@ -225,30 +198,6 @@ BOOL GetFullName(HANDLE hEntry, CStringW& rstrName)
     return !rstrName.IsEmpty();
 }
 
-BOOL GetIdentityOf(HANDLE hFolder, CFolderIdentity& rIdentity)
-{
-    IO_STATUS_BLOCK io;
-    union {
-        struct
-        {
-            LARGE_INTEGER VolumeCreationTime;
-            ULONG VolumeSerialNumber;
-        } fields;
-        BYTE bytes[128];   // room for a label; the fixed part is filled even where it is longer
-    } volume;
-    LONG lStatus = RemovalCalls().pfnQueryVolumeInformationFile(hFolder, &io, &volume, sizeof(volume),
-                                                                kFileFsVolumeInformation);
-    if (lStatus != 0 && lStatus != NtStatus::kBufferOverflow)
-        return FALSE;
-    LARGE_INTEGER fileId;
-    if (RemovalCalls().pfnQueryInformationFile(hFolder, &io, &fileId, sizeof(fileId),
-                                               kFileInternalInformation) != 0)
-        return FALSE;
-    rIdentity.dwVolumeSerial = volume.fields.VolumeSerialNumber;
-    rIdentity.ullFileId = static_cast<ULONGLONG>(fileId.QuadPart);
-    return TRUE;
-}
-
 // The literal path "\\?\..." in the system's native form "\??\...".
 CStringW NativePathOf(const CStringW& strLiteral)
 {
@@ -256,7 +205,7 @@ CStringW NativePathOf(const CStringW& strLiteral)
 }
 
 // Opens the folder at a path, following every link on the way, for acting in it.
-LONG OpenFolderByPath(const CStringW& strPath, HANDLE& rh, int* pnLiteralLength)
+LONG OpenFolderByPath(const CStringW& strPath, HANDLE& rh, int* pnLiteralLength, ULONG share = kShareAll)
 {
     CStringW strLiteral = LiteralPathOf(strPath);
     if (strLiteral.IsEmpty())
@@ -267,7 +216,7 @@ LONG OpenFolderByPath(const CStringW& strPath, HANDLE& rh, int* pnLiteralLength)
     if (pnLiteralLength != NULL)
         *pnLiteralLength = nLength;
     return OpenNative(NULL, NativePathOf(strLiteral), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
-                      kFileDirectoryFile | kFileOpenForBackupIntent, rh);
+                      kFileDirectoryFile | kFileOpenForBackupIntent, rh, share);
 }
 
 // Reads the entries of an open folder through its handle, into a buffer lent for the
@@ -310,8 +259,12 @@ public:
             return TRUE;
         }
     }
-    // 0 after a complete listing; the system's status where it stopped early.
-    LONG Status() const { return m_lStatus == NtStatus::kNoMoreFiles ? 0 : m_lStatus; }
+    // 0 after a complete listing; the system's status where it stopped early. A volume
+    // may answer "no such file" where a folder holds nothing (FAT's first query).
+    LONG Status() const
+    {
+        return m_lStatus == NtStatus::kNoMoreFiles || m_lStatus == NtStatus::kNoSuchFile ? 0 : m_lStatus;
+    }
 
 private:
     HANDLE m_hFolder;
@@ -445,7 +398,7 @@ LONG CTreeRemoval::EnterFolder(const CStringW& strName)
         return NtStatus::kObjectNameInvalid;
     std::unique_ptr<Level> pFolder(new Level);
     HANDLE h;
-    LONG lStatus = Open(*m_pBase, strName, Parent, h, &pFolder->strResolved);
+    LONG lStatus = Open(*m_pBase, strName, Held, h, &pFolder->strResolved);
     if (lStatus != 0)
         return lStatus;
     pFolder->hFolder.Attach(h);
@@ -460,9 +413,38 @@ LONG CTreeRemoval::EnterFolder(const CStringW& strName)
     return 0;
 }
 
-BOOL CTreeRemoval::GetIdentity(CFolderIdentity& rIdentity) const
+LONG CTreeRemoval::ActIn(const CHeldFolder& folder)
 {
-    return m_pBase && GetIdentityOf(m_pBase->hFolder, rIdentity);
+    if (!folder.IsOpen())
+        return NtStatus::kObjectNameInvalid;
+    std::unique_ptr<Level> pBase(new Level);
+    pBase->hFolder.Borrow(folder.m_h);
+    pBase->strResolved = folder.m_strResolved;
+    pBase->nPathLength = folder.m_nPathLength;
+    m_pBase.swap(pBase);
+    return 0;
+}
+
+BOOL CTreeRemoval::HasCaseTwin(const CStringW& strName)
+{
+    typedef BOOLEAN(NTAPI * PFN_EQUAL)(const UNICODE_STRING*, const UNICODE_STRING*, BOOLEAN);
+    static const PFN_EQUAL s_pfnEqual = NtdllFunction<PFN_EQUAL>("RtlEqualUnicodeString");
+    if (!m_pBase || s_pfnEqual == NULL)
+        return TRUE;
+    UNICODE_STRING name;
+    name.Length = name.MaximumLength = static_cast<USHORT>(strName.GetLength() * sizeof(WCHAR));
+    name.Buffer = const_cast<PWSTR>(static_cast<LPCWSTR>(strName));
+    CFolderReader reader(m_pBase->hFolder, ListingBuffer(), kListingBuffer);
+    CStringW strEntry;
+    DWORD dwAttributes, dwTag;
+    while (reader.Next(strEntry, dwAttributes, dwTag)) {
+        UNICODE_STRING entry;
+        entry.Length = entry.MaximumLength = static_cast<USHORT>(strEntry.GetLength() * sizeof(WCHAR));
+        entry.Buffer = const_cast<PWSTR>(static_cast<LPCWSTR>(strEntry));
+        if (strEntry.Compare(strName) != 0 && s_pfnEqual(&entry, &name, TRUE))
+            return TRUE;
+    }
+    return reader.Status() != 0;
 }
 
 RemovalOutcome CTreeRemoval::RemoveFolder(const CStringW& strName, Contents contents)
@@ -571,7 +553,7 @@ LONG CTreeRemoval::Open(const Level& folder, const CStringW& strName, Kind kind,
     ACCESS_MASK access = FILE_READ_ATTRIBUTES;
     ULONG options = kFileOpenReparsePoint;
     switch (kind) {
-    case Parent:
+    case Held:
         access |= FILE_LIST_DIRECTORY | FILE_TRAVERSE;
         options |= kFileDirectoryFile;
         break;
@@ -592,7 +574,7 @@ LONG CTreeRemoval::Open(const Level& folder, const CStringW& strName, Kind kind,
     }
     LONG lStatus;
     for (int nTry = 0;; ++nTry) {
-        lStatus = OpenNative(folder.hFolder, strName, access, options, rhEntry);
+        lStatus = OpenNative(folder.hFolder, strName, access, options, rhEntry, kind == Held ? kShareHeld : kShareAll);
         if (lStatus != NtStatus::kSharingViolation || !WaitBeforeRetry(nTry, m_rdwRetryBudget))
             break;
     }
@@ -609,17 +591,23 @@ LONG CTreeRemoval::Open(const Level& folder, const CStringW& strName, Kind kind,
     return 0;
 }
 
-// Sorts the entries of the open folder into subfolders to walk, files, and links.
-// FALSE when an entry was left out or the listing stopped early.
-BOOL CTreeRemoval::List(Level& folder)
+// The buffer of this removal's listings, one at a time.
+BYTE* CTreeRemoval::ListingBuffer()
 {
     if (!m_pBuffer) {
         if (g_bFailNextListingBuffer.exchange(false))
             throw std::bad_alloc();
         m_pBuffer.reset(new BYTE[kListingBuffer]);
     }
+    return m_pBuffer.get();
+}
+
+// Sorts the entries of the open folder into subfolders to walk, files, and links.
+// FALSE when an entry was left out or the listing stopped early.
+BOOL CTreeRemoval::List(Level& folder)
+{
     BOOL bComplete = TRUE;
-    CFolderReader reader(folder.hFolder, m_pBuffer.get(), kListingBuffer);
+    CFolderReader reader(folder.hFolder, ListingBuffer(), kListingBuffer);
     CStringW strName;
     DWORD dwAttributes, dwTag;
     while (reader.Next(strName, dwAttributes, dwTag)) {
@@ -692,12 +680,131 @@ void CTreeRemoval::FailNextListingBuffer()
     g_bFailNextListingBuffer = true;
 }
 
-BOOL GetFolderIdentity(const CStringW& strPath, CFolderIdentity& rIdentity)
+// ---- Handles, held folders and the last look ----
+
+void CNativeHandle::Attach(HANDLE h)
 {
+    Close();
+    m_h = h;
+    m_bOwned = true;
+}
+
+void CNativeHandle::Borrow(HANDLE h)
+{
+    Close();
+    m_h = h;
+    m_bOwned = false;
+}
+
+HANDLE CNativeHandle::Detach()
+{
+    HANDLE h = m_h;
+    m_h = NULL;
+    return h;
+}
+
+void CNativeHandle::Close()
+{
+    if (m_h != NULL && m_bOwned)
+        RemovalCalls().pfnClose(m_h);
+    m_h = NULL;
+}
+
+LONG CHeldFolder::OpenByPath(const CStringW& strPath)
+{
+    Close();
     HANDLE h;
-    if (OpenFolderByPath(strPath, h, NULL) != 0)
+    LONG lStatus = OpenFolderByPath(strPath, h, &m_nPathLength, kShareHeld);
+    if (lStatus != 0)
+        return lStatus;
+    m_h.Attach(h);
+    if (CTreeRemoval::VerifiesEntries() && !GetFullName(h, m_strResolved)) {
+        Close();
+        return kNotTheEntry;
+    }
+    return 0;
+}
+
+LONG CHeldFolder::OpenBelow(const CStringW& strPath, const CStringW& strName)
+{
+    Close();
+    DWORD dwNoWaits = 0;
+    CTreeRemoval removal(dwNoWaits);
+    LONG lStatus = removal.OpenFolder(strPath);
+    if (lStatus == 0)
+        lStatus = removal.EnterFolder(strName);
+    if (lStatus != 0)
+        return lStatus;
+    m_h.Attach(removal.m_pBase->hFolder.Detach());
+    m_strResolved.Swap(removal.m_pBase->strResolved);
+    m_nPathLength = removal.m_pBase->nPathLength;
+    return 0;
+}
+
+void CHeldFolder::Close()
+{
+    m_h.Close();
+    m_strResolved.Empty();
+    m_nPathLength = 0;
+}
+
+BOOL CHeldFolder::ListFolders(CStringArrayW& arrNames) const
+{
+    if (!IsOpen())
         return FALSE;
-    CNativeHandle hFolder;
-    hFolder.Attach(h);
-    return GetIdentityOf(hFolder, rIdentity);
+    std::unique_ptr<BYTE[]> pBuffer(new BYTE[kListingBuffer]);
+    CFolderReader reader(m_h, pBuffer.get(), kListingBuffer);
+    CStringW strName;
+    DWORD dwAttributes, dwTag;
+    while (reader.Next(strName, dwAttributes, dwTag))
+        if ((dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            arrNames.Add(strName);
+    return reader.Status() == 0;
+}
+
+RemovalOutcome LookUpEntry(const CStringW& strPath)
+{
+    CStringW strLiteral = LiteralPathOf(strPath);
+    // Its root: "\\?\C:\", or "\\?\UNC\server\share\".
+    int nSeparators = wcsncmp(strLiteral, L"\\\\?\\UNC\\", 8) == 0 ? 6 : 4;
+    int nRoot = 0;
+    for (int nSeen = 0; nRoot < strLiteral.GetLength() && nSeen < nSeparators; ++nRoot)
+        if (strLiteral[nRoot] == L'\\')
+            ++nSeen;
+    if (nRoot == 0 || strLiteral[nRoot - 1] != L'\\')
+        return EntryLeft;
+    if (strLiteral.GetLength() > nRoot && strLiteral[strLiteral.GetLength() - 1] == L'\\')
+        strLiteral = strLiteral.Left(strLiteral.GetLength() - 1);
+    if (strLiteral.GetLength() <= nRoot)
+        return EntryLeft;   // a root is no entry that can be gone
+
+    HANDLE h;
+    LONG lStatus = OpenNative(NULL, NativePathOf(strLiteral), FILE_READ_ATTRIBUTES, kFileOpenForBackupIntent, h);
+    if (lStatus == 0)
+        RemovalCalls().pfnClose(h);
+    if (lStatus != NtStatus::kObjectNameNotFound && lStatus != NtStatus::kObjectPathNotFound)
+        return EntryLeft;
+    // The nearest folder on the way that opens must answer for the next name itself.
+    for (int nSeparator = strLiteral.ReverseFind(L'\\'); nSeparator >= nRoot - 1;) {
+        CStringW strFolder = strLiteral.Left(nSeparator < nRoot ? nRoot : nSeparator);
+        lStatus = OpenNative(NULL, NativePathOf(strFolder), FILE_READ_ATTRIBUTES | FILE_TRAVERSE,
+                             kFileDirectoryFile | kFileOpenForBackupIntent, h);
+        if (lStatus == 0) {
+            CNativeHandle hFolder;
+            hFolder.Attach(h);
+            CStringW strNext = strLiteral.Mid(nSeparator + 1);
+            int nEnd = strNext.Find(L'\\');
+            if (nEnd >= 0)
+                strNext = strNext.Left(nEnd);
+            lStatus = OpenNative(hFolder, strNext, FILE_READ_ATTRIBUTES, kFileOpenReparsePoint, h);
+            if (lStatus == 0)
+                RemovalCalls().pfnClose(h);
+            return lStatus == NtStatus::kObjectNameNotFound ? EntryAbsent : EntryLeft;
+        }
+        if ((lStatus != NtStatus::kObjectNameNotFound && lStatus != NtStatus::kObjectPathNotFound) ||
+            nSeparator < nRoot)
+            return EntryLeft;
+        nSeparator = strLiteral.Left(nSeparator).ReverseFind(L'\\');
+    }
+    return EntryLeft;
 }

@@ -14,8 +14,14 @@
 // file system answers: FAT and exFAT have no reparse tags and no POSIX deletion. On a
 // network share the server resolves each name again, so there the guard against a tree
 // that changes during the removal is the server's.
+//
+// A removal can act in a folder held open since its entries were shown (CHeldFolder), so
+// that it acts in what was seen, not in whatever the path leads to later. What a walk
+// answered is not the last word: a deletion can still fail when its handle is closed, or
+// something new can stand at the path, so a caller looks once more (LookUpEntry).
 #pragma once
 
+#include "platform/Collections.h"
 #include "platform/File.h"
 
 #include <winternl.h>
@@ -60,6 +66,7 @@ const LONG kNotImplemented = static_cast<LONG>(0xC0000002);
 const LONG kInvalidInfoClass = static_cast<LONG>(0xC0000003);
 const LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
 const LONG kInvalidParameter = static_cast<LONG>(0xC000000D);
+const LONG kNoSuchFile = static_cast<LONG>(0xC000000F);
 const LONG kObjectNameInvalid = static_cast<LONG>(0xC0000033);
 const LONG kObjectNameNotFound = static_cast<LONG>(0xC0000034);
 const LONG kObjectPathNotFound = static_cast<LONG>(0xC000003A);
@@ -79,30 +86,11 @@ struct NativeFileCalls
                                        ULONG, BOOLEAN, PUNICODE_STRING, BOOLEAN);
     LONG(NTAPI* pfnQueryInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
     LONG(NTAPI* pfnSetInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
-    LONG(NTAPI* pfnQueryVolumeInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
     LONG(NTAPI* pfnQueryObject)(HANDLE, ULONG, PVOID, ULONG, PULONG);
     LONG(NTAPI* pfnClose)(HANDLE);
     VOID(WINAPI* pfnSleep)(DWORD);   // kernel32's Sleep
 };
 NativeFileCalls& RemovalCalls();
-
-// What identifies a folder while it exists: its volume and its file id. Two handles
-// with equal identities are the same folder, wherever their paths led.
-struct CFolderIdentity
-{
-    DWORD dwVolumeSerial;
-    ULONGLONG ullFileId;
-
-    bool operator==(const CFolderIdentity& other) const
-    {
-        return dwVolumeSerial == other.dwVolumeSerial && ullFileId == other.ullFileId;
-    }
-};
-
-// ---- The removal ----
-
-// How long, in all, one removal of a user may wait for brief refusals, in milliseconds.
-const DWORD kRemovalRetryBudgetMs = 1000;
 
 enum RemovalOutcome
 {
@@ -110,6 +98,70 @@ enum RemovalOutcome
     EntryAbsent,    // the system answered that there is no such entry (or it is going already)
     EntryLeft,      // the entry, or something of it, is left, or could not be reached
 };
+
+// Owns a handle of the native calls and closes it through them; a handle it only
+// borrows it leaves open.
+class CNativeHandle
+{
+public:
+    CNativeHandle() : m_h(NULL), m_bOwned(false) {}
+    ~CNativeHandle() { Close(); }
+    operator HANDLE() const { return m_h; }
+    void Attach(HANDLE h);
+    void Borrow(HANDLE h);
+    HANDLE Detach();
+    void Close();
+
+private:
+    HANDLE m_h;
+    bool m_bOwned;
+    CNativeHandle(const CNativeHandle&) = delete;
+    CNativeHandle& operator=(const CNativeHandle&) = delete;
+};
+
+// A folder opened once and held open, without delete sharing, so that it stays the same
+// folder while it is held: the folder a list was read from, which a later removal then
+// acts in (CTreeRemoval::ActIn), whatever is renamed, removed or made again meanwhile.
+class CHeldFolder
+{
+public:
+    CHeldFolder() : m_nPathLength(0) {}
+
+    // Opens and holds the folder at strPath, links on the way to it, the last one
+    // included, followed. 0, or the system's status.
+    LONG OpenByPath(const CStringW& strPath);
+    // Opens and holds the subfolder strName of the folder at strPath, opened as itself:
+    // a link there is never entered. 0; another status where there is no such folder,
+    // it cannot be opened, or it is a link.
+    LONG OpenBelow(const CStringW& strPath, const CStringW& strName);
+    BOOL IsOpen() const { return m_h != NULL; }
+    void Close();
+
+    // Appends the names of the entries the folder lists as folders (links to folders
+    // included), exactly as the system returns them. FALSE where the listing stopped early.
+    BOOL ListFolders(CStringArrayW& arrNames) const;
+
+private:
+    friend class CTreeRemoval;
+    CNativeHandle m_h;
+    CStringW m_strResolved;   // where handles are checked: its full name as the system resolved it
+    int m_nPathLength;        // characters of its literal path
+
+    CHeldFolder(const CHeldFolder&) = delete;
+    CHeldFolder& operator=(const CHeldFolder&) = delete;
+};
+
+// What a last look at strPath finds, by its path, the way any program would reach it:
+// EntryAbsent only where the system answered "not found" for the entry's name in a folder
+// on the way that opened; EntryLeft where the entry is there, or where no folder on the
+// way could be opened (a link that leads nowhere, a drive that is not there or does not
+// answer), since then nothing is known of it.
+RemovalOutcome LookUpEntry(const CStringW& strPath);
+
+// ---- The removal ----
+
+// How long, in all, one removal of a user may wait for brief refusals, in milliseconds.
+const DWORD kRemovalRetryBudgetMs = 1000;
 
 // One removal in one folder, which it opens once (OpenFolder, EnterFolder) and then acts
 // in through that handle. Use it on one thread.
@@ -125,12 +177,15 @@ public:
     // Opens the folder at strPath as the one to act in; links on the way to it, the last
     // one included, are followed. 0, or the system's status.
     LONG OpenFolder(const CStringW& strPath);
-    // Acts from now on in the subfolder strName of the folder acted in, opened as itself.
-    // 0; NtStatus::kObjectNameNotFound where there is none; another status where it
-    // cannot be opened, is no folder, or is a link (which is never entered).
-    LONG EnterFolder(const CStringW& strName);
-    // The identity of the folder acted in.
-    BOOL GetIdentity(CFolderIdentity& rIdentity) const;
+    // Acts in the held folder, through its handle, which it borrows: the folder must be
+    // held while this removal lives. Where handles are checked, each entry opened there
+    // must be named as the held folder was when it was opened. 0, or a status where the
+    // folder is not held.
+    LONG ActIn(const CHeldFolder& folder);
+    // TRUE where the folder acted in lists another entry whose name differs from strName
+    // only in letter case, or cannot be listed: Windows opens names without regard to
+    // case, so an open of strName could reach that entry instead.
+    BOOL HasCaseTwin(const CStringW& strName);
 
     enum Contents { ItselfOnly, WithContents };
     // Removes the subfolder strName of the folder acted in, WithContents everything below
@@ -150,22 +205,25 @@ public:
     static void FailNextListingBuffer();
 
 private:
+    friend class CHeldFolder;
     struct Level;
     class LevelStack;
-    // What an entry is opened as: a folder to act in, a folder to walk and delete, a file,
-    // a link (to a file or a folder), or a file that goes when its handle is closed.
-    enum Kind { Parent, Folder, File, Link, FileDeletedOnClose };
+    // What an entry is opened as: a folder to hold and act in, a folder to walk and delete,
+    // a file, a link (to a file or a folder), or a file that goes when its handle is closed.
+    enum Kind { Held, Folder, File, Link, FileDeletedOnClose };
     // What is deleted: a file or a link; a folder whose entries have all gone, which is
     // tried again while the last of them are still going; or a folder not walked, which
     // goes only where it is empty.
     enum Target { FileOrLink, EmptiedFolder, UnwalkedFolder };
 
+    LONG EnterFolder(const CStringW& strName);
     LONG Open(const Level& folder, const CStringW& strName, Kind kind, HANDLE& rhEntry,
               CStringW* pstrResolved);
     BOOL OpenToWalk(Level& folder, const CStringW& strName, Contents contents, LevelStack& stack,
                     RemovalOutcome& rOutcome);
     RemovalOutcome RemoveEntry(const Level& folder, const CStringW& strName, Kind kind);
     BOOL List(Level& folder);
+    BYTE* ListingBuffer();
     RemovalOutcome Delete(HANDLE hEntry, Target target);
     LONG MarkForDeletion(HANDLE hEntry);
 
@@ -178,7 +236,3 @@ private:
     CTreeRemoval(const CTreeRemoval&) = delete;
     CTreeRemoval& operator=(const CTreeRemoval&) = delete;
 };
-
-// The identity of the folder at strPath (links on the way followed); FALSE where it
-// cannot be opened.
-BOOL GetFolderIdentity(const CStringW& strPath, CFolderIdentity& rIdentity);

@@ -172,17 +172,3 @@ BOOL CFile::GetStatus(LPCWSTR pszFileName, CFileStatus& rStatus)
     rStatus.m_attribute = static_cast<BYTE>(dwAttributes);
     return TRUE;
 }
-
-BOOL CFile::VolumeAnswers(LPCWSTR pszPath)
-{
-    // The root: "\\?\C:\", or "\\?\UNC\server\share\".
-    CStringW strLiteral = LiteralPathOf(pszPath);
-    int nSeparators = HasPrefix(strLiteral, L"\\\\?\\UNC\\") ? 6 : 4;
-    int nRoot = 0;
-    for (int nSeen = 0; nRoot < strLiteral.GetLength() && nSeen < nSeparators; ++nRoot)
-        if (strLiteral[nRoot] == L'\\')
-            ++nSeen;
-    if (nRoot == 0 || strLiteral[nRoot - 1] != L'\\')
-        return FALSE;
-    return GetFileAttributesW(strLiteral.Left(nRoot)) != INVALID_FILE_ATTRIBUTES;
-}

@@ -61,24 +61,6 @@ public:
 
     // FALSE when the entry cannot be looked up.
     static BOOL GetStatus(LPCWSTR pszFileName, CFileStatus& rStatus);
-
-    // TRUE when the volume that holds the path (its drive's root, or its share) answers:
-    // only there does "not found" mean that an entry is not there.
-    static BOOL VolumeAnswers(LPCWSTR pszPath);
-};
-
-// Keeps the system's critical-error boxes (such as "no disk in the drive") away while it
-// lives: a drive that does not answer then fails the call that asked it.
-class CCriticalErrorsOff
-{
-public:
-    CCriticalErrorsOff() : m_uPrevious(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-    ~CCriticalErrorsOff() { SetErrorMode(m_uPrevious); }
-
-private:
-    UINT m_uPrevious;
-    CCriticalErrorsOff(const CCriticalErrorsOff&) = delete;
-    CCriticalErrorsOff& operator=(const CCriticalErrorsOff&) = delete;
 };
 
 // Characters of the longest path the system takes, its terminating zero included.

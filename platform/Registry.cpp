@@ -78,6 +78,13 @@ void CKey::Attach(HKEY hKey)
     m_hKey = hKey;
 }
 
+HKEY CKey::Detach()
+{
+    HKEY hKey = m_hKey;
+    m_hKey = NULL;
+    return hKey;
+}
+
 void CKey::Close()
 {
     if (m_hKey != NULL) {

@@ -16,6 +16,8 @@ public:
     LONG Open(HKEY hParent, LPCWSTR pszName, REGSAM samDesired, DWORD dwOptions = 0);
     // Takes over a key opened elsewhere (closing the key held before).
     void Attach(HKEY hKey);
+    // Gives the key up to the caller, who closes it.
+    HKEY Detach();
     void Close();
     operator HKEY() const { return m_hKey; }
     // TRUE when the key, opened as itself (REG_OPTION_OPEN_LINK), is a link to another key.

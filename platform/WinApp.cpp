@@ -14,6 +14,10 @@ CWinApp::CWinApp(LPCSTR lpszAppName)
 {
     // Multibyte string handling follows the system's ANSI code page.
     _setmbcp(_MB_CP_ANSI);
+    // A drive that does not answer (no medium, a share offline) fails the call that
+    // asked it instead of bringing the system's box, for the whole process, from its
+    // start on; the modes set already stay.
+    SetErrorMode(SetErrorMode(SEM_FAILCRITICALERRORS) | SEM_FAILCRITICALERRORS);
     g_pApp = this;
 }
 

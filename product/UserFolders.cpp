@@ -2,6 +2,17 @@
 
 #include "fs/FileScanner.h"
 
+namespace {
+
+// A subfolder's name that lists it as a user: no '.' in it (what the pattern "*." stands
+// for), and one that can be joined to a path.
+bool IsUserFolderName(const CStringW& strName)
+{
+    return strName.Find(L'.') < 0 && IsComposableName(strName);
+}
+
+} // namespace
+
 BOOL ListSubdirectories(LPCWSTR lpszFolder, CStringArrayW& arrNames)
 {
     arrNames.SetSize(0, -1);
@@ -18,7 +29,7 @@ BOOL ListSubdirectories(LPCWSTR lpszFolder, CStringArrayW& arrNames)
         const CStringW strContinue;
         for (BOOL bFound = scanner.FindEntry(strName, strPattern, FILE_ATTRIBUTE_DIRECTORY); bFound;
              bFound = scanner.FindEntry(strName, strContinue, FILE_ATTRIBUTE_DIRECTORY)) {
-            if (strName.Find(L'.') < 0 && IsComposableName(strName))
+            if (IsUserFolderName(strName))
                 arrNames.SetAtGrow(arrNames.GetSize(), strName);
         }
         return TRUE;
@@ -51,4 +62,15 @@ int ListUsers(LPCWSTR lpszInstallPath, CStringArrayW& arrUsers, BOOL bIncludePla
         }
     }
     return nCount;
+}
+
+int ListUsers(const CHeldFolder& users, CStringArrayW& arrUsers)
+{
+    arrUsers.SetSize(0, -1);
+    CStringArrayW arrNames;
+    users.ListFolders(arrNames);
+    for (INT_PTR i = 0; i < arrNames.GetSize(); ++i)
+        if (IsUserFolderName(arrNames[i]))
+            arrUsers.Add(arrNames[i]);
+    return static_cast<int>(arrUsers.GetSize());
 }

@@ -1,6 +1,7 @@
 // The product's user folders: one subfolder per user in <install>\User\.
 #pragma once
 
+#include "fs/TreeRemoval.h"
 #include "platform/Collections.h"
 
 // Lists the names of the subfolders of lpszFolder (which ends in a separator) whose
@@ -16,3 +17,8 @@ BOOL ListSubdirectories(LPCWSTR lpszFolder, CStringArrayW& arrNames);
 // Returns the number of names in arrUsers.
 int ListUsers(LPCWSTR lpszInstallPath, CStringArrayW& arrUsers, BOOL bIncludePlain,
               BOOL bIncludeUnderscore);
+
+// Lists the users through the open users' folder: the names of its subfolders that
+// contain no '.' and can name a folder, in listing order. arrUsers is emptied first.
+// Returns the number of names; none where the folder is not open.
+int ListUsers(const CHeldFolder& users, CStringArrayW& arrUsers);

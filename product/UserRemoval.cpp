@@ -3,6 +3,7 @@
 #include "platform/File.h"
 #include "platform/Registry.h"
 #include "product/Settings.h"
+#include "product/UserFolders.h"
 
 #include <wchar.h>
 
@@ -16,38 +17,52 @@ bool IsSeparator(WCHAR ch)
     return ch == L'\\' || ch == L'/';
 }
 
-BOOL IsNotFound(LONG lStatus)
+// Removes the user folder pszName of the held folder, through its handle. TRUE when
+// nothing of it is left there, also where nothing was held: then nothing was listed
+// there, and only the last look can tell.
+BOOL RemoveHeldUserFolder(const CHeldFolder& folder, LPCWSTR pszName, DWORD& rdwRetryBudget)
 {
-    return lStatus == NtStatus::kObjectNameNotFound || lStatus == NtStatus::kObjectPathNotFound;
-}
-
-// Notes the identity of strBase + pszFolder in rIdentity, where it exists.
-BOOL NoteFolder(const CStringW& strBase, LPCWSTR pszFolder, CFolderIdentity& rIdentity)
-{
-    return IsAbsoluteFolder(strBase) && GetFolderIdentity(strBase + pszFolder, rIdentity);
-}
-
-// Removes the folder pszName of strBase + pszFolder, acting only in that folder as it was
-// noted (pNoted), or, where it was not, in the subfolder pszFolder of strBase opened as
-// itself. TRUE when nothing of it is left.
-BOOL RemoveUserFolder(const CStringW& strBase, LPCWSTR pszFolder, const CFolderIdentity* pNoted, LPCWSTR pszName,
-                      DWORD& rdwRetryBudget)
-{
+    if (!folder.IsOpen())
+        return TRUE;
     CTreeRemoval removal(rdwRetryBudget);
-    LONG lStatus;
-    if (pNoted != NULL) {
-        lStatus = removal.OpenFolder(strBase + pszFolder);
-        CFolderIdentity now;
-        if (lStatus == 0 && !(removal.GetIdentity(now) && now == *pNoted))
-            return FALSE;   // another folder stands there now (renamed, or replaced by a link)
-    } else {
-        lStatus = removal.OpenFolder(strBase);
-        if (lStatus == 0)
-            lStatus = removal.EnterFolder(pszFolder);
-    }
-    if (lStatus != 0)
-        return IsNotFound(lStatus) && CFile::VolumeAnswers(strBase);
+    // A twin that differs only in case may be what an open of the name reaches on Windows.
+    if (removal.ActIn(folder) != 0 || removal.HasCaseTwin(pszName))
+        return FALSE;
     return removal.RemoveFolder(pszName, CTreeRemoval::WithContents) != EntryLeft;
+}
+
+// The last look at strBase + pszFolder\pszName, by its path: TRUE where the system answers
+// that it is not there. A base that is not absolute names no folder that can be looked at.
+BOOL IsGoneByPath(const CStringW& strBase, LPCWSTR pszFolder, LPCWSTR pszName)
+{
+    if (!IsAbsoluteFolder(strBase))
+        return TRUE;
+    return LookUpEntry(strBase + pszFolder + L"\\" + pszName) == EntryAbsent;
+}
+
+// Opens the users' key, each key on the way to it as itself: where one of them is a link,
+// the key it leads to is not touched. Asks only what the deletion uses.
+LONG OpenUsersKey(CKey& rUsers)
+{
+    CStringW strPath(kUsersKeyPath);
+    HKEY hParent = HKEY_CURRENT_USER;
+    CKey parent;
+    for (;;) {
+        int nSeparator = strPath.Find(L'\\');
+        CStringW strName = nSeparator < 0 ? strPath : strPath.Left(nSeparator);
+        LONG lResult = rUsers.Open(hParent, strName, KEY_QUERY_VALUE, REG_OPTION_OPEN_LINK);
+        if (lResult != ERROR_SUCCESS)
+            return lResult;
+        if (rUsers.IsLink()) {
+            rUsers.Close();
+            return ERROR_ACCESS_DENIED;
+        }
+        if (nSeparator < 0)
+            return ERROR_SUCCESS;
+        strPath = strPath.Mid(nSeparator + 1);
+        parent.Attach(rUsers.Detach());
+        hParent = parent;
+    }
 }
 
 } // namespace
@@ -72,37 +87,50 @@ BOOL IsAbsoluteFolder(LPCWSTR lpszFolder)
            !IsSeparator(lpszFolder[2]);
 }
 
-void NoteListedFolders(ProductFolders& folders)
+void ReadListedUsers(const ProductFolders& folders, CListedFolders& rListed, CStringArrayW& arrUsers)
 {
-    folders.bUsersNoted = NoteFolder(folders.strInstall, kUsersFolder, folders.users);
-    folders.bSpacesNoted = NoteFolder(folders.strAgency, kSpacesFolder, folders.spaces);
+    arrUsers.SetSize(0, -1);
+    rListed.named = folders;
+    rListed.users.Close();
+    rListed.spaces.Close();
+    // A relative installation folder is listed from the current folder, as the product
+    // would read it; no user is removed from it.
+    rListed.users.OpenByPath(folders.strInstall + kUsersFolder);
+    if (IsAbsoluteFolder(folders.strAgency))
+        rListed.spaces.OpenBelow(folders.strAgency, kSpacesFolder);
+    ListUsers(rListed.users, arrUsers);
 }
 
-RemoveUserResult RemoveUser(const ProductFolders& folders, LPCWSTR lpszName)
+RemoveUserResult RemoveUser(const CListedFolders& listed, const ProductFolders& now, LPCWSTR lpszName)
 {
     if (!IsValidUserName(lpszName))
         return RemoveUserBadName;
     // Without an absolute installation folder the user's first folder cannot be
     // named; removing the other two would leave half a user.
-    if (!IsAbsoluteFolder(folders.strInstall))
+    if (!IsAbsoluteFolder(listed.named.strInstall))
         return RemoveUserIncomplete;
 
-    CCriticalErrorsOff errorsOff;
     DWORD dwRetryBudget = kRemovalRetryBudgetMs;
-    BOOL bComplete = RemoveUserFolder(folders.strInstall, kUsersFolder, folders.bUsersNoted ? &folders.users : NULL,
-                                      lpszName, dwRetryBudget);
-    if (IsAbsoluteFolder(folders.strAgency))
-        bComplete &= RemoveUserFolder(folders.strAgency, kSpacesFolder, folders.bSpacesNoted ? &folders.spaces : NULL,
-                                      lpszName, dwRetryBudget);
-    RemoveUserResult result = bComplete ? RemoveUserDone : RemoveUserIncomplete;
+    BOOL bComplete = RemoveHeldUserFolder(listed.users, lpszName, dwRetryBudget);
+    bComplete &= RemoveHeldUserFolder(listed.spaces, lpszName, dwRetryBudget);
 
-    // The users' key as itself: where it is a link, the key it leads to is not touched.
+    RemoveUserResult result = RemoveUserDone;
     CKey users;
-    if (users.Open(HKEY_CURRENT_USER, kUsersKeyPath, KEY_ALL_ACCESS, REG_OPTION_OPEN_LINK) != ERROR_SUCCESS ||
-        users.IsLink())
-        return result | RemoveUserNoUserKey;
-    LONG lResult = users.DeleteSubKeyTree(lpszName);
-    if (lResult != ERROR_SUCCESS && lResult != ERROR_FILE_NOT_FOUND)
-        result = result | RemoveUserIncomplete;
-    return result;
+    if (OpenUsersKey(users) != ERROR_SUCCESS) {
+        result = RemoveUserNoUserKey;
+    } else {
+        LONG lResult = users.DeleteSubKeyTree(lpszName);
+        if (lResult != ERROR_SUCCESS && lResult != ERROR_FILE_NOT_FOUND)
+            bComplete = FALSE;
+        // The last look at the key, as the product finds it.
+        CKey user;
+        if (user.Open(users, lpszName, KEY_QUERY_VALUE) != ERROR_FILE_NOT_FOUND)
+            bComplete = FALSE;
+    }
+
+    // The last look at the folders: what the walks answered counts only where, by the
+    // paths the settings name now, nothing of the user is found.
+    bComplete &= IsGoneByPath(now.strInstall, kUsersFolder, lpszName);
+    bComplete &= IsGoneByPath(now.strAgency, kSpacesFolder, lpszName);
+    return bComplete ? result : result | RemoveUserIncomplete;
 }

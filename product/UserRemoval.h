@@ -10,7 +10,7 @@ enum RemoveUserResult : unsigned
 {
     RemoveUserDone = 0,           // the user is gone: neither folder nor the key is left
     RemoveUserIncomplete = 1,     // something of the user is left, or could not be reached
-    RemoveUserNoUserKey = 2,      // Software\dabro\User could not be opened as itself: the key was not touched
+    RemoveUserNoUserKey = 2,      // Software, dabro or User could not be opened as itself: the key was not touched
     RemoveUserBadName = 4,        // the name cannot be a user's; nothing was touched
     RemoveUserOutOfMemory = 8,    // memory ran out and the removal stopped; something may be left
 };
@@ -28,34 +28,39 @@ BOOL IsValidUserName(LPCWSTR lpszName);
 // separator, or a UNC path (two separators and a server name).
 BOOL IsAbsoluteFolder(LPCWSTR lpszFolder);
 
-// The product's folders a user's data lies in, and which folders the list was read from.
+// The product's folders a user's data lies in, as the settings name them.
 struct ProductFolders
 {
     CStringW strInstall;   // the installation folder, which holds User\<name>\ folders
     CStringW strAgency;    // the agency folder, which holds USER_SPC\<name>\ folders
-
-    // The identities of <install>User\ and <agency>USER_SPC\ when the list was read
-    // (NoteListedFolders), where they existed. A removal acts in a noted folder only
-    // while it is that same folder; a folder not noted it enters as itself, never
-    // through a link.
-    BOOL bUsersNoted = FALSE;
-    CFolderIdentity users = {};
-    BOOL bSpacesNoted = FALSE;
-    CFolderIdentity spaces = {};
 };
 
-// Notes the identities of <install>User\ and <agency>USER_SPC\ as they are now, links
-// on the way to them followed: taken when the list of users is read.
-void NoteListedFolders(ProductFolders& folders);
+// What the user saw: the folders the list of users was read from, held open until the
+// list is read again. Delete! acts in these folders, whatever their paths lead to by then.
+struct CListedFolders
+{
+    ProductFolders named;   // as the settings named them when the list was read
+    CHeldFolder users;      // <install>User\, links on the way to it followed: the folder listed
+    CHeldFolder spaces;     // <agency>USER_SPC\, opened as itself: a link there is never held
+};
 
-// Removes the user lpszName, exactly the name given: <install>User\<name>\, then
-// <agency>USER_SPC\<name>\, each with everything below it, then the key
+// Reads the list of users as it is shown: opens and holds <install>User\ and
+// <agency>USER_SPC\ of folders in rListed (each where it is there and can be opened, the
+// agency's only where that folder is absolute; the folders held before are let go), then
+// lists the users through the first: the names of its subfolders that contain no '.', in
+// listing order.
+void ReadListedUsers(const ProductFolders& folders, CListedFolders& rListed, CStringArrayW& arrUsers);
+
+// Removes the user lpszName, exactly the name given, from the folders the list was read
+// from: User\<name>\ of the held users' folder, then USER_SPC\<name>\ of the held agency
+// folder, each with everything below it, then the key
 // HKEY_CURRENT_USER\Software\dabro\User\<name> with all its subkeys, links removed as
-// links. Where the installation folder is not absolute, nothing at all is removed (the
-// result is RemoveUserIncomplete); an agency folder that is not absolute is skipped.
-// A folder counts as gone only where the system answered that it is not there on a
-// volume that answers; a key only where opening it answered that it is not there.
-// Safe to call outside the user-interface thread. Raises CMemoryException when memory
-// runs out; a caller that runs it on a thread of its own reports that as
-// RemoveUserOutOfMemory.
-RemoveUserResult RemoveUser(const ProductFolders& folders, LPCWSTR lpszName);
+// links. A folder that was not there when the list was read is not acted in, nor is a
+// user folder beside another whose name differs only in letter case. Where the listed
+// installation folder is not absolute, nothing at all is removed (RemoveUserIncomplete).
+// Then a last look, by path, at the user's two folders as now names them, and at the key:
+// the user is gone only where the system answered "not found" for each, in a folder on
+// the way that opened. Safe to call outside the user-interface thread while listed stays
+// as it is. Raises CMemoryException when memory runs out; a caller that runs it on a
+// thread of its own reports that as RemoveUserOutOfMemory.
+RemoveUserResult RemoveUser(const CListedFolders& listed, const ProductFolders& now, LPCWSTR lpszName);

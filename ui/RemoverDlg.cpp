@@ -83,11 +83,9 @@ void CRemoverDlg::ApplyLanguageTexts()
 
 void CRemoverDlg::FillUserList()
 {
-    m_listed.strInstall = m_strInstallPath;
-    m_listed.strAgency = ReadAgencyFolder();
-    NoteListedFolders(m_listed);
+    ProductFolders folders = { m_strInstallPath, ReadAgencyFolder() };
     CStringArrayW arrUsers;
-    ListUsers(m_strInstallPath, arrUsers, TRUE, TRUE);
+    ReadListedUsers(folders, m_listed, arrUsers);
     UINT nBytes = 0;
     for (INT_PTR i = 0; i < arrUsers.GetSize(); ++i)
         nBytes += (arrUsers[i].GetLength() + 1) * sizeof(WCHAR);
@@ -143,7 +141,8 @@ namespace {
 
 struct RemovalJob
 {
-    ProductFolders folders;
+    const CListedFolders* pListed;
+    ProductFolders now;
     CStringW strUser;
     RemoveUserResult result;
 };
@@ -153,7 +152,7 @@ DWORD WINAPI RemovalThread(LPVOID pParam)
 {
     RemovalJob* pJob = static_cast<RemovalJob*>(pParam);
     try {
-        pJob->result = RemoveUser(pJob->folders, pJob->strUser);
+        pJob->result = RemoveUser(*pJob->pListed, pJob->now, pJob->strUser);
     } catch (CMemoryException* e) {
         e->Delete();
         pJob->result = RemoveUserOutOfMemory;
@@ -170,11 +169,12 @@ DWORD WINAPI RemovalThread(LPVOID pParam)
 
 RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser)
 {
-    // The folders the list was read from, with the agency folder as it is set now: where
-    // that is no longer the folder noted, its user folder is left and reported.
+    // The removal acts in the folders the list was read from, and then looks for the user
+    // where the settings name the folders now.
     RemovalJob job;
-    job.folders = m_listed;
-    job.folders.strAgency = ReadAgencyFolder();
+    job.pListed = &m_listed;
+    job.now.strInstall = ReadInstallFolder();
+    job.now.strAgency = ReadAgencyFolder();
     job.strUser = strUser;
     job.result = RemoveUserIncomplete;   // unless the removal says otherwise
     CHandle thread(::CreateThread(NULL, 0, RemovalThread, &job, 0, NULL));

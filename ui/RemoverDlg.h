@@ -40,7 +40,7 @@ protected:
 private:
     BOOL m_bGerman;            // the German texts, chosen once at initialisation
     CStringW m_strInstallPath;  // the product's installation folder, read once at initialisation
-    ProductFolders m_listed;    // the folders the list was read from, which Delete! acts in
+    CListedFolders m_listed;    // the folders the list was read from, held: what Delete! acts in
 };
 
 // Where an icon of the given size goes to sit centred in a client area of the

@@ -29,13 +29,14 @@ struct Open
 };
 
 bool g_bPosixDelete;
+bool g_bNoSuchFileWhereEmpty;
 std::deque<Node> g_nodes;   // every node made; the tree hangs from the first
 std::vector<std::wstring> g_faults;
 
 Node* Child(const Node* pFolder, const std::wstring& name)
 {
     for (Node* pChild : pFolder->children)
-        if (pChild->name == name)
+        if (_wcsicmp(pChild->name.c_str(), name.c_str()) == 0)
             return pChild;
     return NULL;
 }
@@ -136,6 +137,8 @@ LONG NTAPI QueryDirectory(HANDLE h, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK pio, 
         nLastOffset = nOffset;
         nOffset += (kNameOffset + cbName + 7) & ~7u;
     }
+    if (pLast == NULL && entries.empty() && bRestart && g_bNoSuchFileWhereEmpty)
+        return NtStatus::kNoSuchFile;
     if (pLast == NULL)
         return open.nNextEntry < entries.size() ? NtStatus::kBufferOverflow : NtStatus::kNoMoreFiles;
     pio->Information = nOffset;
@@ -148,8 +151,6 @@ LONG NTAPI QueryInformation(HANDLE h, PIO_STATUS_BLOCK, PVOID p, ULONG cb, ULONG
     memset(p, 0, cb);
     if (infoClass == FileBasicInformation)
         static_cast<FILE_BASIC_INFORMATION*>(p)->FileAttributes = node.attributes;
-    else if (infoClass == FileInternalInformation)
-        static_cast<FILE_INTERNAL_INFORMATION*>(p)->IndexNumber.QuadPart = reinterpret_cast<ULONG_PTR>(&node);
     else if (infoClass == FileAttributeTagInformation)
         *static_cast<FILE_ATTRIBUTE_TAG_INFORMATION*>(p) = { node.attributes, node.tag };
     else
@@ -172,12 +173,6 @@ LONG NTAPI SetInformation(HANDLE h, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG infoCl
     else
         open.bDeleteOnClose = true;   // it goes when this handle is closed
     return 0;
-}
-
-LONG NTAPI QueryVolume(HANDLE, PIO_STATUS_BLOCK, PVOID p, ULONG cb, ULONG infoClass)
-{
-    memset(p, 0, cb);   // FileFsVolumeInformation: serial number 0
-    return infoClass == 1 ? 0 : NtStatus::kInvalidInfoClass;
 }
 
 LONG NTAPI QueryObject(HANDLE h, ULONG infoClass, PVOID p, ULONG cb, PULONG pcbNeeded)
@@ -208,6 +203,7 @@ LONG NTAPI Close(HANDLE h)
 FakeVolume::FakeVolume(bool bPosixDelete) : m_system(RemovalCalls())
 {
     g_bPosixDelete = bPosixDelete;
+    g_bNoSuchFileWhereEmpty = false;
     g_nodes.assign(1, Node{ L"X:", NULL, FILE_ATTRIBUTE_DIRECTORY, 0, NULL, {} });
     g_faults.clear();
     NativeFileCalls& calls = RemovalCalls();
@@ -215,7 +211,6 @@ FakeVolume::FakeVolume(bool bPosixDelete) : m_system(RemovalCalls())
     calls.pfnQueryDirectoryFile = QueryDirectory;
     calls.pfnQueryInformationFile = QueryInformation;
     calls.pfnSetInformationFile = SetInformation;
-    calls.pfnQueryVolumeInformationFile = QueryVolume;
     calls.pfnQueryObject = QueryObject;
     calls.pfnClose = Close;
 }
@@ -246,4 +241,24 @@ bool FakeVolume::Exists(const std::wstring& path) const
 const std::vector<std::wstring>& FakeVolume::Faults() const
 {
     return g_faults;
+}
+
+void FakeVolume::AddFolder(const std::wstring& path)
+{
+    Add(path, FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void FakeVolume::Rename(const std::wstring& path, const std::wstring& newPath)
+{
+    Node* pNode = Find(path);
+    Detach(pNode);
+    size_t nSeparator = newPath.rfind(L'\\');
+    pNode->name = newPath.substr(nSeparator + 1);
+    pNode->pParent = Find(newPath.substr(0, nSeparator));
+    pNode->pParent->children.push_back(pNode);
+}
+
+void FakeVolume::AnswerNoSuchFileWhereEmpty()
+{
+    g_bNoSuchFileWhereEmpty = true;
 }

@@ -1,9 +1,12 @@
-// The literal path form every file call hands to the system.
+// The literal path form every file call hands to the system, and the error mode the application sets.
 #include "platform/File.h"
+#include "platform/WinApp.h"
 
 #include "support/Scratch.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 TEST(LiteralPaths, NamesStayExactlyAsGivenAndOnlyDotComponentsAreResolved)
 {
@@ -40,4 +43,18 @@ TEST(LiteralPaths, RelativePathsStartFromTheCurrentFolder)
     std::string folder = scratch.Path();   // ends in a separator
     EXPECT_EQ("\\\\?\\" + folder + "sub\\x.", Utf8(strRelative));
     EXPECT_EQ("\\\\?\\" + folder.substr(0, 2) + "\\top", Utf8(strRooted));
+}
+
+TEST(CriticalErrors, TheApplicationTurnsTheSystemsBoxesOffForTheProcessAndKeepsItsOtherModes)
+{
+    // A drive without a medium then fails the call that asked it, on every thread, instead
+    // of waiting for an answer to the system's box.
+    SetErrorMode(SEM_NOGPFAULTERRORBOX);
+    CWinApp app;
+    UINT uMode = 0;
+    std::thread([&uMode] {
+        uMode = SetErrorMode(0);
+        SetErrorMode(uMode);
+    }).join();
+    EXPECT_EQ(static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX), uMode);
 }

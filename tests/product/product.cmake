@@ -6,5 +6,5 @@ kavrost_gtest(user_folders_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/user_folders_test.cpp
   LINK kavrost_product)
 kavrost_gtest(user_removal_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/user_removal_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/user_removal_test.cpp ${CMAKE_CURRENT_LIST_DIR}/../fs/fake_volume.cpp
   LINK kavrost_product)

@@ -3,6 +3,7 @@
 #include "product/Settings.h"
 #include "product/UserFolders.h"
 
+#include "fs/fake_volume.h"
 #include "support/HostShell.h"
 #include "support/RemovalWays.h"
 #include "support/Scratch.h"
@@ -79,20 +80,28 @@ protected:
     ScratchFolder m_root;
     std::string m_install;
     std::string m_agency;
-    // Removes the user named in UTF-8.
-    RemoveUserResult Remove(const std::string& name)
-    {
-        return RemoveUser(m_folders, Wide(name).c_str());
-    }
-
+    // Reads the list as the dialog does, holding the folders it was read from.
     std::vector<std::string> ListedUsers()
     {
         CStringArrayW arr;
-        ListUsers(m_folders.strInstall, arr, TRUE, TRUE);
+        ReadListedUsers(m_folders, m_listed, arr);
         return Sorted(ArrayNames(arr));
+    }
+    // Removes the user named in UTF-8 from the folders listed last, and looks for it where
+    // m_folders names them now.
+    RemoveUserResult RemoveListed(const std::string& name)
+    {
+        return RemoveUser(m_listed, m_folders, Wide(name).c_str());
+    }
+    // Reads the list, then removes the user, as Delete! does.
+    RemoveUserResult Remove(const std::string& name)
+    {
+        ListedUsers();
+        return RemoveListed(name);
     }
 
     ProductFolders m_folders;
+    CListedFolders m_listed;   // closed before the scratch folders go
 };
 
 // Makes linkKey a registry link to targetKey (both below HKEY_CURRENT_USER, UTF-8).
@@ -269,7 +278,7 @@ TEST_F(RemoveUserBadNames, NothingIsTouched)
         ExpectUserIntact("bob");
         ExpectUserIntact("_guest");
     }
-    EXPECT_EQ(RemoveUserBadName, RemoveUser(m_folders, NULL));
+    EXPECT_EQ(RemoveUserBadName, RemoveUser(m_listed, m_folders, NULL));
     for (const char* good : { "anna", "_", "a.b", "x y", ".cfg" })
         EXPECT_TRUE(IsValidUserName(Wide(good).c_str())) << good;
 }
@@ -317,8 +326,8 @@ TEST_F(RemoveUserBaseFolders, FoldersOutsideTheCodePageAreReadAndRemovedExactly)
     for (const char* value : { "PathName", "Agency" })
         ScratchRegistry::SetString(KAVROST_PRODUCT_KEY "\\Directories", value, m_root.Path() + lukasz);
 
-    ProductFolders folders = { ReadInstallFolder(), ReadAgencyFolder() };
-    EXPECT_EQ(RemoveUserDone, RemoveUser(folders, L"anna"));
+    m_folders = { ReadInstallFolder(), ReadAgencyFolder() };
+    EXPECT_EQ(RemoveUserDone, Remove("anna"));
     EXPECT_FALSE(m_root.Exists(lukasz + "User\\anna"));
     EXPECT_FALSE(m_root.Exists(lukasz + "USER_SPC\\anna"));
     EXPECT_EQ("Lukasz\\", ReadText(m_root.Path() + "Lukasz\\User\\anna\\profile.ini"));
@@ -481,38 +490,164 @@ TEST_F(RemoveUserSurvivors, LinkedFolderTargetSurvives)
     HostRemoveTree(m_install + "User\\anna");
 }
 
-TEST_F(RemoveUserListedFolders, AFolderSwappedAfterTheListingIsNotEntered)
+TEST_F(RemoveUserListedFolders, AFolderReplacedAfterTheListingIsNotActedIn)
 {
-    // While the warning waits, User (and then USER_SPC) is renamed and a link to a decoy,
-    // which holds the user's name too, put in its place.
+    // While the warning waits, User (then USER_SPC) is replaced: renamed and a link to a
+    // decoy put in its place, or emptied into another folder, removed and made again with
+    // a decoy inside. The decoy is never touched, and the last look finds it.
     if (HostPath(m_root.Path()).empty())
         GTEST_SKIP() << "no host side to swap the folders from";
-    const std::string decoy = m_root.Path() + "Decoy";
-    for (const char* user : { "anna", "bob" })
-        m_root.MakeFile(std::string("Decoy\\") + user + "\\keep.txt", "decoy");
-    const struct { const char* folder; const char* user; } swaps[] = { { "Install\\User", "anna" },
-                                                                      { "Agency\\USER_SPC", "bob" } };
-    for (const auto& swap : swaps) {
-        SCOPED_TRACE(swap.folder);
-        const std::string host = HostPath(m_root.Path() + swap.folder);
-        NoteListedFolders(m_folders);
-        ASSERT_TRUE(RunHostShell("mv " + ShellQuoted(host) + " " + ShellQuoted(host + ".old") + " && ln -s " +
-                                 ShellQuoted(HostPath(decoy)) + " " + ShellQuoted(host)));
-        EXPECT_EQ(RemoveUserIncomplete, Remove(swap.user));
-        EXPECT_EQ("decoy", ReadText(decoy + "\\" + swap.user + "\\keep.txt"));
-        EXPECT_TRUE(m_root.Exists(std::string(swap.folder) + ".old\\" + swap.user)) << "the listed folder stays too";
-        ASSERT_TRUE(RunHostShell("rm " + ShellQuoted(host) + " && mv " + ShellQuoted(host + ".old") + " " +
-                                 ShellQuoted(host)));
+    const std::string decoy = HostPath(m_root.Path() + "Decoy");
+    const struct { const char* folder; const char* user; } places[] = { { "Install\\User", "anna" },
+                                                                       { "Agency\\USER_SPC", "bob" } };
+    for (bool bMadeAgain : { false, true }) {
+        for (const auto& place : places) {
+            SCOPED_TRACE(std::string(place.folder) + (bMadeAgain ? ", made again" : ", a link"));
+            const std::string host = HostPath(m_root.Path() + place.folder);
+            const std::string user = ShellQuoted(std::string("/") + place.user);
+            ListedUsers();
+            ASSERT_TRUE(RunHostShell("mkdir -p " + ShellQuoted(decoy) + user + " && echo decoy >" + ShellQuoted(decoy) +
+                                     user + "/keep.txt && mv " + ShellQuoted(host) + " " + ShellQuoted(host + ".old") +
+                                     (bMadeAgain ? " && mv " + ShellQuoted(decoy) + " " + ShellQuoted(host)
+                                                 : " && ln -s " + ShellQuoted(decoy) + " " + ShellQuoted(host))));
+            EXPECT_EQ(RemoveUserIncomplete, RemoveListed(place.user));
+            printf("DIAG listed folder left: %d\n", (int)m_root.Exists(std::string(place.folder) + ".old\\" + place.user));
+            EXPECT_EQ("decoy\n", ReadText(m_root.Path() + place.folder + "\\" + place.user + "\\keep.txt"));
+            ASSERT_TRUE(RunHostShell("rm -rf " + ShellQuoted(host) + " " + ShellQuoted(decoy) + " && mv " +
+                                     ShellQuoted(host + ".old") + " " + ShellQuoted(host)));
+        }
     }
+    // Renamed with nothing in its place: here, where a name is opened by its folder's path,
+    // the listed folder is out of reach and stays, told.
+    const std::string host = HostPath(m_install + "User");
+    ListedUsers();
+    ASSERT_TRUE(RunHostShell("mv " + ShellQuoted(host) + " " + ShellQuoted(host + "s")));
+    RemoveUserResult result = RemoveListed("_guest");
+    EXPECT_TRUE(result == RemoveUserIncomplete || !m_root.Exists("Install\\Users\\_guest"));
 
     // A User that was a link already when the list was read is acted in through it.
-    const std::string host = HostPath(m_install + "User");
-    ASSERT_TRUE(RunHostShell("mv " + ShellQuoted(host) + " " + ShellQuoted(host + "s") + " && ln -s " +
-                             ShellQuoted(host + "s") + " " + ShellQuoted(host)));
-    NoteListedFolders(m_folders);
+    ASSERT_TRUE(RunHostShell("ln -s " + ShellQuoted(host + "s") + " " + ShellQuoted(host)));
     EXPECT_EQ(RemoveUserDone, Remove("_guest"));
     EXPECT_FALSE(m_root.Exists("Install\\Users\\_guest"));
     EXPECT_TRUE(m_root.Exists("Install\\Users\\anna"));
+}
+
+TEST_F(RemoveUserListedFolders, AnAgencyUsersFolderThatIsALinkIsNeverEntered)
+{
+    ScratchFolder decoy;
+    decoy.MakeFile("anna\\keep.txt", "decoy");
+    HostRemoveTree(m_agency + "USER_SPC");
+    if (!MakeSymbolicLink(decoy.Path(), m_agency + "USER_SPC"))
+        GTEST_SKIP() << "no folder link can be made here";
+    EXPECT_EQ(RemoveUserIncomplete, Remove("anna"));
+    EXPECT_EQ("decoy", ReadText(decoy.Path() + "anna\\keep.txt"));
+    EXPECT_FALSE(UserFolderExists("anna"));
+    EXPECT_FALSE(ScratchRegistry::KeyExists(Key("anna")));
+    HostRemoveTree(m_agency + "USER_SPC");
+}
+
+TEST_F(RemoveUserListedFolders, TheAgencySettingChangedAfterTheListing)
+{
+    // Emptied: bob's agency folder goes through the folder held since the listing.
+    ListedUsers();
+    m_folders.strAgency = L"";
+    EXPECT_EQ(RemoveUserDone, RemoveListed("bob"));
+    ExpectUserGone("bob");
+    // Set to another folder, which holds anna: the last look finds her there.
+    ScratchFolder other;
+    other.MakeFile("USER_SPC\\anna\\keep.txt", "other");
+    m_folders.strAgency = Wide(other.Path()).c_str();
+    EXPECT_EQ(RemoveUserIncomplete, RemoveListed("anna"));
+    EXPECT_EQ("other", ReadText(other.Path() + "USER_SPC\\anna\\keep.txt"));
+    EXPECT_FALSE(AgencyFolderExists("anna"));
+    // A folder that was not there at the listing is not acted in, whatever stands there then.
+    m_folders.strAgency = Wide(m_root.Path() + "Later\\").c_str();
+    ListedUsers();
+    m_root.MakeFile("Later\\USER_SPC\\_guest\\keep.txt", "later");
+    EXPECT_EQ(RemoveUserIncomplete, RemoveListed("_guest"));
+    EXPECT_EQ("later", ReadText(m_root.Path() + "Later\\USER_SPC\\_guest\\keep.txt"));
+}
+
+TEST_F(RemoveUserListedFolders, AsOnWindowsDeleteActsThroughTheFoldersHeld)
+{
+    // A volume that opens a name through the folder held, wherever it has been moved, and
+    // without regard to case.
+    const BOOL bOwnWay = CTreeRemoval::VerifiesEntries();
+    CTreeRemoval::SetVerifiesEntries(FALSE);
+    {
+        FakeVolume volume(true);
+        for (const std::wstring user : { L"anna", L"bob" }) {
+            volume.AddFile(L"X:\\Install\\User\\" + user + L"\\f.txt");
+            volume.AddFile(L"X:\\Agency\\USER_SPC\\" + user + L"\\f.txt");
+        }
+        // Carl's twin carl, listed after it, and dora, whose empty agency folder's first
+        // listing answers "no such file", as on FAT.
+        volume.AddFile(L"X:\\Install\\User\\Carl\\keep.txt");
+        volume.AddFile(L"X:\\Install\\User\\twin\\f.txt");
+        volume.Rename(L"X:\\Install\\User\\twin", L"X:\\Install\\User\\carl");
+        volume.AddFile(L"X:\\Install\\User\\dora\\f.txt");
+        volume.AddFolder(L"X:\\Agency\\USER_SPC\\dora");
+        volume.AnswerNoSuchFileWhereEmpty();
+        volume.AddFile(L"X:\\Decoy\\anna\\keep.txt");
+        const ProductFolders folders = { L"X:\\Install\\", L"X:\\Agency\\" };
+        CListedFolders listed;
+        CStringArrayW arr;
+
+        ReadListedUsers(folders, listed, arr);
+        EXPECT_EQ(RemoveUserIncomplete, RemoveUser(listed, folders, L"carl"));
+        EXPECT_TRUE(volume.Exists(L"X:\\Install\\User\\Carl\\keep.txt"));
+        EXPECT_EQ(RemoveUserDone, RemoveUser(listed, folders, L"dora"));
+        EXPECT_FALSE(volume.Exists(L"X:\\Agency\\USER_SPC\\dora"));
+
+        // USER_SPC renamed while the warning waits, nothing in its place: bob goes through it.
+        ReadListedUsers(folders, listed, arr);
+        volume.Rename(L"X:\\Agency\\USER_SPC", L"X:\\Agency\\Moved");
+        EXPECT_EQ(RemoveUserDone, RemoveUser(listed, folders, L"bob"));
+        EXPECT_FALSE(volume.Exists(L"X:\\Agency\\Moved\\bob"));
+        EXPECT_FALSE(volume.Exists(L"X:\\Install\\User\\bob"));
+
+        // User renamed and a decoy put in its place: the listed anna goes, the decoy's stays.
+        ReadListedUsers(folders, listed, arr);
+        volume.Rename(L"X:\\Install\\User", L"X:\\Install\\Moved");
+        volume.Rename(L"X:\\Decoy", L"X:\\Install\\User");
+        EXPECT_EQ(RemoveUserIncomplete, RemoveUser(listed, folders, L"anna"));
+        EXPECT_FALSE(volume.Exists(L"X:\\Install\\Moved\\anna"));
+        EXPECT_TRUE(volume.Exists(L"X:\\Install\\User\\anna\\keep.txt"));
+        EXPECT_TRUE(volume.Faults().empty());
+    }
+    CTreeRemoval::SetVerifiesEntries(bOwnWay);
+}
+
+namespace {
+
+// The last look's seam: the open by path of the entry named here first makes it again.
+std::wstring g_remakeOnLook;
+NativeFileCalls g_systemCalls;
+
+LONG NTAPI RemakeThenOpen(PHANDLE ph, ACCESS_MASK access, POBJECT_ATTRIBUTES pAttributes, PIO_STATUS_BLOCK pio,
+                          ULONG share, ULONG options)
+{
+    std::wstring name(pAttributes->ObjectName->Buffer, pAttributes->ObjectName->Length / sizeof(WCHAR));
+    if (pAttributes->RootDirectory == NULL && name.size() > 4 && name.substr(4) == g_remakeOnLook)
+        CreateDirectoryW((L"\\\\?\\" + g_remakeOnLook).c_str(), NULL);
+    return g_systemCalls.pfnOpenFile(ph, access, pAttributes, pio, share, options);
+}
+
+} // namespace
+
+TEST_F(RemoveUserListedFolders, DoneOnlyWhereTheLastLookFindsNothing)
+{
+    // Made again by path right after the walk, as another program could.
+    for (const std::string& folder : { m_install + "User\\anna", m_agency + "USER_SPC\\bob" }) {
+        SCOPED_TRACE(folder);
+        g_remakeOnLook = Wide(folder);
+        g_systemCalls = RemovalCalls();
+        RemovalCalls().pfnOpenFile = RemakeThenOpen;
+        RemoveUserResult result = Remove(folder.find("anna") != std::string::npos ? "anna" : "bob");
+        RemovalCalls() = g_systemCalls;
+        EXPECT_EQ(RemoveUserIncomplete, result);
+        EXPECT_TRUE(m_root.Exists(folder.substr(m_root.Path().size())));
+    }
 }
 
 TEST_P(RemoveUserExactNames, NamesThatReadAsPathsStayInsideTheUsersFolders)
@@ -563,6 +698,17 @@ TEST_P(RemoveUserExactNames, BestFitTwinsAreSeparateUsers)
     EXPECT_EQ(RemoveUserDone, Remove(fullwidthAnna));
     ExpectUserGone(fullwidthAnna);
     ExpectUserIntact("anna");
+
+    // Case twins, as another system can write them: Windows may open either for the name,
+    // so neither folder is entered.
+    const std::string host = HostPath(m_install + "User");
+    if (host.empty() || !RunHostShell("mkdir " + ShellQuoted(host + "/Anna") + " && echo twin >" +
+                                      ShellQuoted(host + "/Anna/keep.txt")))
+        return;
+    EXPECT_EQ(RemoveUserIncomplete, Remove("anna"));
+    EXPECT_EQ("twin\n", ReadText(m_install + "User\\Anna\\keep.txt"));
+    EXPECT_TRUE(m_root.Exists("Install\\User\\anna\\rooms\\r1\\room.dat"));
+    HostRemoveTree(m_install + "User\\Anna");
 }
 
 TEST_P(RemoveUserExactNames, NamesOutsideTheCodePageAreRemovedCompletely)
@@ -605,15 +751,27 @@ TEST_F(RemoveUserRegistryLinks, LinksGoAsLinksAndTheirTargetsStay)
     ExpectUserIntact("_guest");
 }
 
-TEST_F(RemoveUserRegistryLinks, AUsersKeyThatIsALinkIsNotFollowed)
+TEST_F(RemoveUserRegistryLinks, AKeyOnTheWayThatIsALinkIsNotFollowed)
 {
     // Software\dabro\User replaced, after the listing, by a link to another key that
     // holds a key anna.
     ScratchRegistry::SetString("Software\\Elsewhere\\anna\\Rooms", "Keep", "1");
-    NoteListedFolders(m_folders);
+    ListedUsers();
     SHDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
     ASSERT_TRUE(MakeRegistryLink(kUserKey, "Software\\Elsewhere"));
-    EXPECT_EQ(RemoveUserNoUserKey, Remove("anna"));
+    EXPECT_EQ(RemoveUserNoUserKey, RemoveListed("anna"));
     EXPECT_TRUE(ScratchRegistry::KeyExists("Software\\Elsewhere\\anna\\Rooms"));
+    EXPECT_FALSE(UserFolderExists("anna"));
+}
+
+TEST_F(RemoveUserRegistryLinks, AMakersKeyThatIsALinkIsNotFollowed)
+{
+    // The same one key higher: Software\dabro, with a users' key inside the link's target.
+    ScratchRegistry::SetString("Software\\Other\\User\\anna\\Rooms", "Keep", "1");
+    ListedUsers();
+    SHDeleteKeyA(HKEY_CURRENT_USER, KAVROST_MAKER_KEY);
+    ASSERT_TRUE(MakeRegistryLink(KAVROST_MAKER_KEY, "Software\\Other"));
+    EXPECT_EQ(RemoveUserNoUserKey, RemoveListed("anna"));
+    EXPECT_TRUE(ScratchRegistry::KeyExists("Software\\Other\\User\\anna\\Rooms"));
     EXPECT_FALSE(UserFolderExists("anna"));
 }
