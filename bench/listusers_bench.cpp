@@ -116,7 +116,9 @@ int main(int argc, char** argv)
         for (int step = 0; step < 2; ++step) {
             double t0 = Now();
             if ((step + pair) % 2 == 0) {
-                nListed = ListUsers(strInstall, arr, TRUE, TRUE);
+                CHeldFolder held;
+                held.OpenByPath(strInstall + L"User");
+                nListed = ListUsers(held, arr, TRUE, TRUE);
                 listUsers = Now() - t0;
             } else {
                 nPlain = OneEnumeration(users);

@@ -4,6 +4,7 @@
 // while a folder of many files is emptied.
 #include "bench/BenchSupport.h"
 #include "fs/FileScanner.h"
+#include "support/RemovalWays.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -24,7 +25,7 @@ const int kLargeFolderFiles = 100000;
 bool RunRemoveTree(const std::string& folder)
 {
     CFileScanner scanner;
-    return scanner.RemoveTree(Wide(folder + "\\").c_str(), TRUE) != FALSE;
+    return RemoveTreeAt(scanner, folder) != FALSE;
 }
 
 // Runs contender k of kContenders on the folder.

@@ -1,32 +1,46 @@
 // The removal of a folder tree, and the rules that keep it inside that tree.
 //
-// A removal opens the folder it acts in once, by its path, and from then on reaches
-// everything below it through open handles: each folder is listed once through its own
-// handle, each entry is opened by its single name relative to its folder's handle as
-// itself (a link is not followed), and deleted through its own handle. No path is
-// resolved twice, so a folder renamed or replaced by a link during the removal cannot
-// lead it elsewhere. Links (symbolic links, junctions, mount points) go as links, or
-// stay. Where the system opens what a link leads to even when asked for the link (Wine),
-// every handle is checked to be the entry itself: its full name, volume included, must
-// be its folder's and the entry's name. What the system refuses stays, with the folders
-// above it; nothing is widened to get it (no attribute is changed). The walk keeps its
-// place on the heap, so depth costs no stack, and it asks a volume only what every local
-// file system answers: FAT and exFAT have no reparse tags and no POSIX deletion. On a
-// network share the server resolves each name again, so there the guard against a tree
-// that changes during the removal is the server's.
+// The threat: while a user's folder is removed, another program (or another account that
+// can write somewhere on the way) renames a folder, puts a link where a folder was, or
+// names entries so that a path made of them leads elsewhere. Nothing outside the tree may
+// go, and the removal may not report a tree gone that is still there.
 //
-// A removal can act in a folder held open since its entries were shown (CHeldFolder), so
-// that it acts in what was seen, not in whatever the path leads to later. What a walk
-// answered is not the last word: a deletion can still fail when its handle is closed, or
-// something new can stand at the path, so a caller looks once more (LookUpEntry).
+// The mitigations:
+// - The removal acts in a folder opened once: held open since the user was shown its
+//   entries (CHeldFolder), so that it acts in what was seen, whatever the path leads to by
+//   then. From there every entry is opened by its single name relative to its folder's
+//   handle, as itself (a link is not followed), and deleted through its own handle: no
+//   path is resolved twice.
+// - Links (symbolic links, junctions, mount points) go as links, or stay. Where the system
+//   opens what a link leads to even when asked for the link (Wine), every handle is checked
+//   to be the entry itself: its full name, volume included, must be its folder's and the
+//   entry's name.
+// - A name that no path can hold (a separator, a wildcard, a path too long) is never
+//   opened; it stays, with the folders above it. A folder beside a twin of its name in
+//   another letter case is not entered, since Windows may open either for that name.
+// - Each folder is listed in full once; before each try to delete it, it is asked once
+//   more whether it holds an entry, since Wine accepts a second mark on a folder that does
+//   and then keeps it without a word.
+// - A file or folder another program holds for a moment is tried again, with waits that
+//   double from 5 ms, within one budget for a whole removal (about a second).
+// - What the system refuses stays, and so do the folders above it; nothing is widened to
+//   get it (no attribute is changed). The walk keeps its place on the heap, so depth costs
+//   no stack, and it asks a volume only what every local file system answers.
+// - What a walk answered is not the last word: a deletion can fail when its handle is
+//   closed, or something new can stand at the path. A caller looks once more
+//   (LookUpEntry), and only the system's "not found" there counts as gone.
+//
+// The limits: FAT and exFAT have no reparse tags and no POSIX deletion, so there a name
+// goes when its last handle closes. On a network share the server resolves each name
+// again, so there the guard against a tree that changes during the removal is the server's.
 #pragma once
 
 #include "platform/Collections.h"
 #include "platform/File.h"
 
-#include <winternl.h>
-
 #include <memory>
+
+class CNativeHandle;
 
 // ---- The rules ----
 
@@ -56,41 +70,10 @@ BOOL IsLinkEntry(DWORD dwAttributes, DWORD dwReparseTag);
 // another folder, or a folder on the way was swapped, the names differ.
 BOOL IsEntryItself(const CStringW& strResolved, const CStringW& strFolder, const CStringW& strName);
 
-// ---- The native calls ----
+// ---- The removal ----
 
-// NTSTATUS codes the removal tells apart.
-namespace NtStatus {
-const LONG kBufferOverflow = static_cast<LONG>(0x80000005);
-const LONG kNoMoreFiles = static_cast<LONG>(0x80000006);
-const LONG kNotImplemented = static_cast<LONG>(0xC0000002);
-const LONG kInvalidInfoClass = static_cast<LONG>(0xC0000003);
-const LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-const LONG kInvalidParameter = static_cast<LONG>(0xC000000D);
-const LONG kNoSuchFile = static_cast<LONG>(0xC000000F);
-const LONG kObjectNameInvalid = static_cast<LONG>(0xC0000033);
-const LONG kObjectNameNotFound = static_cast<LONG>(0xC0000034);
-const LONG kObjectPathNotFound = static_cast<LONG>(0xC000003A);
-const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
-const LONG kDeletePending = static_cast<LONG>(0xC0000056);
-const LONG kDirectoryNotEmpty = static_cast<LONG>(0xC0000101);
-const LONG kNotADirectory = static_cast<LONG>(0xC0000103);
-}
-
-// The system calls the removal makes, from ntdll, and its wait between tries, in one
-// table. A test can put calls of its own in place (and must restore the table) to play a
-// file system or a system this machine does not have, or to count the waits.
-struct NativeFileCalls
-{
-    LONG(NTAPI* pfnOpenFile)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, ULONG, ULONG);
-    LONG(NTAPI* pfnQueryDirectoryFile)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
-                                       ULONG, BOOLEAN, PUNICODE_STRING, BOOLEAN);
-    LONG(NTAPI* pfnQueryInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
-    LONG(NTAPI* pfnSetInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
-    LONG(NTAPI* pfnQueryObject)(HANDLE, ULONG, PVOID, ULONG, PULONG);
-    LONG(NTAPI* pfnClose)(HANDLE);
-    VOID(WINAPI* pfnSleep)(DWORD);   // kernel32's Sleep
-};
-NativeFileCalls& RemovalCalls();
+// How long, in all, one removal of a user may wait for brief refusals, in milliseconds.
+const DWORD kRemovalRetryBudgetMs = 1000;
 
 enum RemovalOutcome
 {
@@ -99,41 +82,21 @@ enum RemovalOutcome
     EntryLeft,      // the entry, or something of it, is left, or could not be reached
 };
 
-// Owns a handle of the native calls and closes it through them; a handle it only
-// borrows it leaves open.
-class CNativeHandle
-{
-public:
-    CNativeHandle() : m_h(NULL), m_bOwned(false) {}
-    ~CNativeHandle() { Close(); }
-    operator HANDLE() const { return m_h; }
-    void Attach(HANDLE h);
-    void Borrow(HANDLE h);
-    HANDLE Detach();
-    void Close();
-
-private:
-    HANDLE m_h;
-    bool m_bOwned;
-    CNativeHandle(const CNativeHandle&) = delete;
-    CNativeHandle& operator=(const CNativeHandle&) = delete;
-};
-
 // A folder opened once and held open, without delete sharing, so that it stays the same
 // folder while it is held: the folder a list was read from, which a later removal then
-// acts in (CTreeRemoval::ActIn), whatever is renamed, removed or made again meanwhile.
+// acts in, whatever is renamed, removed or made again meanwhile.
 class CHeldFolder
 {
 public:
-    CHeldFolder() : m_nPathLength(0) {}
+    CHeldFolder();
+    ~CHeldFolder();
 
     // Opens and holds the folder at strPath, links on the way to it, the last one
-    // included, followed. 0, or the system's status.
-    LONG OpenByPath(const CStringW& strPath);
-    // Opens and holds the subfolder strName of the folder at strPath, opened as itself:
-    // a link there is never entered. 0; another status where there is no such folder,
-    // it cannot be opened, or it is a link.
-    LONG OpenBelow(const CStringW& strPath, const CStringW& strName);
+    // included, followed. FALSE where it cannot be opened.
+    BOOL OpenByPath(const CStringW& strPath);
+    // Opens and holds the subfolder strName of the folder at strPath, opened as itself: a
+    // link there is never held. FALSE where there is no such folder or it cannot be opened.
+    BOOL OpenBelow(const CStringW& strPath, const CStringW& strName);
     BOOL IsOpen() const { return m_h != NULL; }
     void Close();
 
@@ -143,7 +106,7 @@ public:
 
 private:
     friend class CTreeRemoval;
-    CNativeHandle m_h;
+    HANDLE m_h;
     CStringW m_strResolved;   // where handles are checked: its full name as the system resolved it
     int m_nPathLength;        // characters of its literal path
 
@@ -158,69 +121,53 @@ private:
 // answer), since then nothing is known of it.
 RemovalOutcome LookUpEntry(const CStringW& strPath);
 
-// ---- The removal ----
-
-// How long, in all, one removal of a user may wait for brief refusals, in milliseconds.
-const DWORD kRemovalRetryBudgetMs = 1000;
-
-// One removal in one folder, which it opens once (OpenFolder, EnterFolder) and then acts
-// in through that handle. Use it on one thread.
+// One removal in one held folder, which it acts in through the folder's handle. Use it
+// on one thread.
 class CTreeRemoval
 {
 public:
-    // rdwRetryBudget: milliseconds that brief refusals (a file another program holds for
-    // a moment, a folder whose last entries are still going) may still be waited for;
-    // the removal takes its waits from it.
+    // rdwRetryBudget: milliseconds that brief refusals (a file another program holds for a
+    // moment, a folder whose last entries are still going) may still be waited for; the
+    // removal takes its waits from it.
     explicit CTreeRemoval(DWORD& rdwRetryBudget);
     ~CTreeRemoval();
 
-    // Opens the folder at strPath as the one to act in; links on the way to it, the last
-    // one included, are followed. 0, or the system's status.
-    LONG OpenFolder(const CStringW& strPath);
-    // Acts in the held folder, through its handle, which it borrows: the folder must be
-    // held while this removal lives. Where handles are checked, each entry opened there
-    // must be named as the held folder was when it was opened. 0, or a status where the
-    // folder is not held.
-    LONG ActIn(const CHeldFolder& folder);
+    // Acts in the held folder, through its handle, which it borrows: the folder must stay
+    // held while this removal lives. FALSE where the folder is not held.
+    BOOL ActIn(const CHeldFolder& folder);
     // TRUE where the folder acted in lists another entry whose name differs from strName
-    // only in letter case, or cannot be listed: Windows opens names without regard to
-    // case, so an open of strName could reach that entry instead.
+    // only in letter case, or cannot be listed.
     BOOL HasCaseTwin(const CStringW& strName);
-
-    enum Contents { ItselfOnly, WithContents };
-    // Removes the subfolder strName of the folder acted in, WithContents everything below
-    // it first: subfolders depth first in listing order, then the files, then the links,
-    // then the folder. Each folder is listed once. ItselfOnly removes an empty folder
-    // only. A folder that is a link is removed as a link, or left.
-    RemovalOutcome RemoveFolder(const CStringW& strName, Contents contents);
-    // Removes the file strName of the folder acted in; a file link goes as the link.
-    RemovalOutcome RemoveFile(const CStringW& strName);
+    // Removes the subfolder strName of the folder acted in with everything below it:
+    // subfolders depth first in listing order, then the files, then the links, then the
+    // folder. A folder that is a link is removed as a link, or left.
+    RemovalOutcome RemoveFolder(const CStringW& strName);
 
     // Whether every handle is checked to be the entry itself before it is used: needed
-    // where the system opens what a link leads to even when asked for the link (Wine),
-    // and on by default there. Windows opens a link as itself.
+    // where the system opens what a link leads to even when asked for the link (Wine), and
+    // on by default there. Windows opens a link as itself. For tests and the bench only:
+    // switched off under Wine, the walk follows links.
     static BOOL VerifiesEntries();
     static void SetVerifiesEntries(BOOL bVerify);
-    // For tests: the next listing buffer allocated in this process fails, as where memory has run out.
+    // For tests: the next listing buffer a removal allocates fails, as where memory has run out.
     static void FailNextListingBuffer();
 
 private:
     friend class CHeldFolder;
     struct Level;
-    class LevelStack;
     // What an entry is opened as: a folder to hold and act in, a folder to walk and delete,
     // a file, a link (to a file or a folder), or a file that goes when its handle is closed.
     enum Kind { Held, Folder, File, Link, FileDeletedOnClose };
     // What is deleted: a file or a link; a folder whose entries have all gone, which is
-    // tried again while the last of them are still going; or a folder not walked, which
-    // goes only where it is empty.
-    enum Target { FileOrLink, EmptiedFolder, UnwalkedFolder };
+    // tried again while the last of them are still going; or a folder that keeps
+    // something, which goes only where it turns out empty, and is not tried again.
+    enum Target { FileOrLink, EmptiedFolder, FolderThatKeepsSomething };
 
+    LONG OpenFolder(const CStringW& strPath);
     LONG EnterFolder(const CStringW& strName);
-    LONG Open(const Level& folder, const CStringW& strName, Kind kind, HANDLE& rhEntry,
+    LONG Open(const Level& folder, const CStringW& strName, Kind kind, CNativeHandle& rhEntry,
               CStringW* pstrResolved);
-    BOOL OpenToWalk(Level& folder, const CStringW& strName, Contents contents, LevelStack& stack,
-                    RemovalOutcome& rOutcome);
+    Level* OpenToWalk(Level& folder, const CStringW& strName, RemovalOutcome& rOutcome);
     RemovalOutcome RemoveEntry(const Level& folder, const CStringW& strName, Kind kind);
     BOOL List(Level& folder);
     BYTE* ListingBuffer();
@@ -229,8 +176,8 @@ private:
 
     DWORD& m_rdwRetryBudget;
     const BOOL m_bVerify;
-    BOOL m_bPosixDelete;             // until this volume answers that it has no POSIX deletion
-    std::unique_ptr<Level> m_pBase;  // the folder acted in
+    BOOL m_bPosixDelete;                 // until this volume answers that it has no POSIX deletion
+    std::unique_ptr<Level> m_pBase;      // the folder acted in
     std::unique_ptr<BYTE[]> m_pBuffer;   // one listing at a time
 
     CTreeRemoval(const CTreeRemoval&) = delete;

@@ -2,17 +2,15 @@
 
 #include <new>
 
-CStringArrayW::CStringArrayW() : m_pData(NULL), m_nSize(0), m_nMaxSize(0), m_nGrowBy(-1) {}
+CStringArrayW::CStringArrayW() : m_pData(NULL), m_nSize(0), m_nMaxSize(0) {}
 
 CStringArrayW::~CStringArrayW()
 {
     delete[] m_pData;
 }
 
-void CStringArrayW::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
+void CStringArrayW::SetSize(INT_PTR nNewSize, INT_PTR)
 {
-    if (nGrowBy >= 0)
-        m_nGrowBy = nGrowBy;
     if (nNewSize < 0 || nNewSize > static_cast<INT_PTR>(0x7FFFFFFF / sizeof(CStringW)))
         AfxThrowMemoryException();
     if (nNewSize == 0) {
@@ -27,12 +25,9 @@ void CStringArrayW::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
         m_nSize = nNewSize;
         return;
     }
-    // Grow by the step, or by an eighth of the size (at least 4, at most 1024).
-    INT_PTR nGrow = m_nGrowBy;
-    if (nGrow <= 0) {
-        nGrow = m_nSize / 8;
-        nGrow = nGrow < 4 ? 4 : (nGrow > 1024 ? 1024 : nGrow);
-    }
+    // Grow by an eighth of the size (at least 4, at most 1024).
+    INT_PTR nGrow = m_nSize / 8;
+    nGrow = nGrow < 4 ? 4 : (nGrow > 1024 ? 1024 : nGrow);
     INT_PTR nNewMax = m_nMaxSize + nGrow > nNewSize ? m_nMaxSize + nGrow : nNewSize;
     CStringW* pNew = new (std::nothrow) CStringW[static_cast<size_t>(nNewMax)];
     if (pNew == NULL)

@@ -3,7 +3,6 @@
 #include "platform/Object.h"
 #include "platform/WinApp.h"
 
-#include <new>
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 {
@@ -265,10 +264,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
         ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, nResult);
         return TRUE;
     } catch (CMemoryException* e) {
-        // Allocation failure ends in one box, whichever allocator failed.
+        // Allocation failure ends in one box.
         e->Delete();
-        pDlg->ReportOutOfMemory();
-    } catch (const std::bad_alloc&) {
         pDlg->ReportOutOfMemory();
     } catch (CException* e) {
         e->Delete();

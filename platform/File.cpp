@@ -5,11 +5,6 @@
 
 namespace {
 
-bool IsSeparator(WCHAR ch)
-{
-    return ch == L'\\' || ch == L'/';
-}
-
 bool HasPrefix(LPCWSTR psz, LPCWSTR pszPrefix)
 {
     return wcsncmp(psz, pszPrefix, wcslen(pszPrefix)) == 0;
@@ -22,13 +17,13 @@ void AppendComponents(CStringW& strPath, LPCWSTR pszRest)
 {
     const int nRoot = strPath.GetLength();
     size_t cchRest = wcslen(pszRest);
-    bool bTrailing = cchRest > 0 && IsSeparator(pszRest[cchRest - 1]);
+    bool bTrailing = cchRest > 0 && IsPathSeparator(pszRest[cchRest - 1]);
     LPCWSTR p = pszRest;
     while (*p != 0) {
-        while (IsSeparator(*p))
+        while (IsPathSeparator(*p))
             ++p;
         LPCWSTR pEnd = p;
-        while (*pEnd != 0 && !IsSeparator(*pEnd))
+        while (*pEnd != 0 && !IsPathSeparator(*pEnd))
             ++pEnd;
         int nLength = static_cast<int>(pEnd - p);
         if (nLength == 0)
@@ -49,17 +44,6 @@ void AppendComponents(CStringW& strPath, LPCWSTR pszRest)
         strPath += L'\\';
 }
 
-// The literal path of the entry itself: without a trailing separator (but for a
-// volume's root), with which the system would look through a link.
-CStringW EntryPathOf(LPCWSTR pszPath)
-{
-    CStringW strLiteral = LiteralPathOf(pszPath);
-    int nLength = strLiteral.GetLength();
-    if (nLength > 0 && strLiteral[nLength - 1] == L'\\' && strLiteral[nLength - 2] != L':')
-        strLiteral = strLiteral.Left(nLength - 1);
-    return strLiteral;
-}
-
 } // namespace
 
 CStringW LiteralPathOf(LPCWSTR pszPath)
@@ -69,14 +53,14 @@ CStringW LiteralPathOf(LPCWSTR pszPath)
     CStringW strResult;
     if (HasPrefix(pszPath, L"\\\\?\\")) {
         strResult = pszPath;
-    } else if (IsSeparator(pszPath[0]) && IsSeparator(pszPath[1])) {
+    } else if (IsPathSeparator(pszPath[0]) && IsPathSeparator(pszPath[1])) {
         // \\server\share\rest; device paths (\\.\) are not files of a folder tree.
         LPCWSTR pServer = pszPath + 2;
         LPCWSTR pShare = pServer;
-        while (*pShare != 0 && !IsSeparator(*pShare))
+        while (*pShare != 0 && !IsPathSeparator(*pShare))
             ++pShare;
         LPCWSTR pRest = *pShare != 0 ? pShare + 1 : pShare;
-        while (*pRest != 0 && !IsSeparator(*pRest))
+        while (*pRest != 0 && !IsPathSeparator(*pRest))
             ++pRest;
         if (pShare == pServer || *pShare == 0 || pRest == pShare + 1 ||
             (pShare - pServer == 1 && (*pServer == L'.' || *pServer == L'?')))
@@ -86,7 +70,7 @@ CStringW LiteralPathOf(LPCWSTR pszPath)
         strResult += L'\\';
         strResult += CStringW(pShare + 1, static_cast<int>(pRest - pShare - 1));
         AppendComponents(strResult, pRest);
-    } else if (pszPath[0] != 0 && pszPath[1] == L':' && IsSeparator(pszPath[2])) {
+    } else if (pszPath[0] != 0 && pszPath[1] == L':' && IsPathSeparator(pszPath[2])) {
         strResult = L"\\\\?\\";
         strResult += CStringW(pszPath, 2);
         AppendComponents(strResult, pszPath + 2);
@@ -104,7 +88,7 @@ CStringW LiteralPathOf(LPCWSTR pszPath)
         strBase.ReleaseBuffer();
         if (strBase.IsEmpty() || HasPrefix(strBase, L"\\\\?\\"))
             return CStringW();
-        if (IsSeparator(pszPath[0])) {
+        if (IsPathSeparator(pszPath[0])) {
             if (strBase[1] != L':')
                 return CStringW();   // the root of a server path is not a drive's
             strBase = strBase.Left(2);   // the current drive's root
@@ -117,58 +101,9 @@ CStringW LiteralPathOf(LPCWSTR pszPath)
     return strResult;
 }
 
-void CHandle::Attach(HANDLE h)
-{
-    Close();
-    m_h = h;
-}
-
 void CHandle::Close()
 {
     if (IsValid())
         CloseHandle(m_h);
     m_h = INVALID_HANDLE_VALUE;
-}
-
-BOOL CFindFile::FindFirst(LPCWSTR pszPattern, WIN32_FIND_DATAW& rEntry)
-{
-    Close();
-    CStringW strLiteral = LiteralPathOf(pszPattern);
-    if (strLiteral.IsEmpty())
-        return FALSE;
-    m_hFind = FindFirstFileW(strLiteral, &rEntry);
-    return m_hFind != INVALID_HANDLE_VALUE;
-}
-
-BOOL CFindFile::FindNext(WIN32_FIND_DATAW& rEntry)
-{
-    return m_hFind != INVALID_HANDLE_VALUE && FindNextFileW(m_hFind, &rEntry);
-}
-
-void CFindFile::Close()
-{
-    if (m_hFind != INVALID_HANDLE_VALUE) {
-        FindClose(m_hFind);
-        m_hFind = INVALID_HANDLE_VALUE;
-    }
-}
-
-BOOL CFile::IsLink(LPCWSTR pszPath)
-{
-    CStringW strLiteral = EntryPathOf(pszPath);
-    DWORD dwAttributes = strLiteral.IsEmpty() ? INVALID_FILE_ATTRIBUTES
-                                              : GetFileAttributesW(strLiteral);
-    return dwAttributes != INVALID_FILE_ATTRIBUTES &&
-           (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-BOOL CFile::GetStatus(LPCWSTR pszFileName, CFileStatus& rStatus)
-{
-    CStringW strLiteral = EntryPathOf(pszFileName);
-    DWORD dwAttributes = strLiteral.IsEmpty() ? INVALID_FILE_ATTRIBUTES
-                                              : GetFileAttributesW(strLiteral);
-    if (dwAttributes == INVALID_FILE_ATTRIBUTES)
-        return FALSE;
-    rStatus.m_attribute = static_cast<BYTE>(dwAttributes);
-    return TRUE;
 }

@@ -1,18 +1,12 @@
-// File services: directory searches, the status of one entry, literal paths.
+// File services: an owner for a system handle, and literal paths.
 //
-// Every call takes a path in UTF-16 and hands it to the system in its literal form
-// (see LiteralPathOf), so that a name composed from a directory entry reaches the
-// system exactly as the entry was returned, whatever its length.
+// A path in UTF-16 goes to the system in its literal form (see LiteralPathOf), so that a
+// name composed from a directory entry reaches the system exactly as the entry was
+// returned, whatever its length.
 #pragma once
 
 #include "platform/Object.h"
 #include "platform/String.h"
-
-// The status of a file or folder, as far as the program needs it.
-struct CFileStatus
-{
-    BYTE m_attribute;   // the low byte of the attribute word (read-only, hidden, system, directory, archive)
-};
 
 // Owns a handle of the system's file calls and closes it.
 class CHandle
@@ -23,8 +17,6 @@ public:
 
     bool IsValid() const { return m_h != INVALID_HANDLE_VALUE && m_h != NULL; }
     operator HANDLE() const { return m_h; }
-    // Closes the handle held and takes h.
-    void Attach(HANDLE h);
     void Close();
 
 private:
@@ -33,35 +25,11 @@ private:
     CHandle& operator=(const CHandle&) = delete;
 };
 
-// One directory search. Starting a search closes the one before; the destructor
-// closes the last.
-class CFindFile
+// TRUE for '\' and '/', which the system takes alike between the components of a path.
+inline bool IsPathSeparator(WCHAR ch)
 {
-public:
-    CFindFile() : m_hFind(INVALID_HANDLE_VALUE) {}
-    ~CFindFile() { Close(); }
-
-    // FALSE when nothing matches, the folder is missing or the pattern is refused.
-    BOOL FindFirst(LPCWSTR pszPattern, WIN32_FIND_DATAW& rEntry);
-    // FALSE at the end of the search (or when no search is open).
-    BOOL FindNext(WIN32_FIND_DATAW& rEntry);
-    void Close();
-
-private:
-    HANDLE m_hFind;
-    CFindFile(const CFindFile&) = delete;
-    CFindFile& operator=(const CFindFile&) = delete;
-};
-
-class CFile
-{
-public:
-    // TRUE when the entry carries the reparse-point attribute (a junction or symbolic link).
-    static BOOL IsLink(LPCWSTR pszPath);
-
-    // FALSE when the entry cannot be looked up.
-    static BOOL GetStatus(LPCWSTR pszFileName, CFileStatus& rStatus);
-};
+    return ch == L'\\' || ch == L'/';
+}
 
 // Characters of the longest path the system takes, its terminating zero included.
 const int kMaxSystemPath = 32767;

@@ -25,21 +25,10 @@ LONG DeleteOpenKey(HKEY hKey)
 // A key of the tree being deleted, with the names of its subkeys still to go.
 struct CKeyLevel
 {
-    CKeyLevel* pOuter = NULL;   // the key that holds it, on the deletion's stack
+    CKeyLevel* pBelow = NULL;   // the key that holds it, on the deletion's stack
     CKey key;
     CStringArrayW names;
     INT_PTR nNext = 0;
-
-    // Frees the keys it holds on the stack, one after the other, without recursion.
-    ~CKeyLevel()
-    {
-        while (pOuter != NULL) {
-            CKeyLevel* pLevel = pOuter;
-            pOuter = pLevel->pOuter;
-            pLevel->pOuter = NULL;
-            delete pLevel;
-        }
-    }
 };
 
 // Opens the subkey pszName of hParent as itself for its deletion and reads the names of
@@ -106,24 +95,22 @@ LONG CKey::DeleteSubKeyTree(LPCWSTR pszName)
         return ERROR_INVALID_PARAMETER;   // the empty name would be this key itself
     // The keys the deletion is in, the deepest on top: its place is kept on the heap, so
     // that a deep chain of keys costs no stack.
-    std::unique_ptr<CKeyLevel> pTop(new CKeyLevel);
-    LONG lResult = OpenForDeletion(m_hKey, pszName, *pTop);
+    CHeapStack<CKeyLevel> stack;
+    stack.Push(NewObject<CKeyLevel>());
+    LONG lResult = OpenForDeletion(m_hKey, pszName, stack.Top());
     if (lResult != ERROR_SUCCESS)
         return lResult;
-    while (pTop) {
-        if (pTop->nNext < pTop->names.GetSize()) {
-            std::unique_ptr<CKeyLevel> pSub(new CKeyLevel);
+    while (!stack.IsEmpty()) {
+        CKeyLevel& level = stack.Top();
+        if (level.nNext < level.names.GetSize()) {
+            std::unique_ptr<CKeyLevel> pSub(NewObject<CKeyLevel>());
             // A subkey that cannot be opened stays, and so do the keys above it.
-            if (OpenForDeletion(pTop->key, pTop->names[pTop->nNext++], *pSub) == ERROR_SUCCESS) {
-                pSub->pOuter = pTop.release();
-                pTop = std::move(pSub);
-            }
+            if (OpenForDeletion(level.key, level.names[level.nNext++], *pSub) == ERROR_SUCCESS)
+                stack.Push(pSub.release());
             continue;
         }
-        lResult = DeleteOpenKey(pTop->key);
-        CKeyLevel* pOuter = pTop->pOuter;
-        pTop->pOuter = NULL;
-        pTop.reset(pOuter);
+        lResult = DeleteOpenKey(level.key);
+        stack.Pop();
     }
     return lResult;
 }

@@ -1,5 +1,6 @@
 #include "product/UserRemoval.h"
 
+#include "fs/FileScanner.h"
 #include "platform/File.h"
 #include "platform/Registry.h"
 #include "product/Settings.h"
@@ -12,23 +13,12 @@ namespace {
 const WCHAR kUsersFolder[] = L"User";
 const WCHAR kSpacesFolder[] = L"USER_SPC";
 
-bool IsSeparator(WCHAR ch)
-{
-    return ch == L'\\' || ch == L'/';
-}
-
 // Removes the user folder pszName of the held folder, through its handle. TRUE when
 // nothing of it is left there, also where nothing was held: then nothing was listed
 // there, and only the last look can tell.
-BOOL RemoveHeldUserFolder(const CHeldFolder& folder, LPCWSTR pszName, DWORD& rdwRetryBudget)
+BOOL RemoveHeldUserFolder(CFileScanner& scanner, const CHeldFolder& folder, LPCWSTR pszName)
 {
-    if (!folder.IsOpen())
-        return TRUE;
-    CTreeRemoval removal(rdwRetryBudget);
-    // A twin that differs only in case may be what an open of the name reaches on Windows.
-    if (removal.ActIn(folder) != 0 || removal.HasCaseTwin(pszName))
-        return FALSE;
-    return removal.RemoveFolder(pszName, CTreeRemoval::WithContents) != EntryLeft;
+    return !folder.IsOpen() || scanner.RemoveTree(folder, pszName) != EntryLeft;
 }
 
 // The last look at strBase + pszFolder\pszName, by its path: TRUE where the system answers
@@ -81,15 +71,15 @@ BOOL IsAbsoluteFolder(LPCWSTR lpszFolder)
         return FALSE;
     WCHAR c0 = lpszFolder[0];
     bool bLetter = (c0 >= L'A' && c0 <= L'Z') || (c0 >= L'a' && c0 <= L'z');
-    if (bLetter && lpszFolder[1] == L':' && IsSeparator(lpszFolder[2]))
+    if (bLetter && lpszFolder[1] == L':' && IsPathSeparator(lpszFolder[2]))
         return TRUE;
-    return IsSeparator(c0) && IsSeparator(lpszFolder[1]) && lpszFolder[2] != 0 &&
-           !IsSeparator(lpszFolder[2]);
+    return IsPathSeparator(c0) && IsPathSeparator(lpszFolder[1]) && lpszFolder[2] != 0 &&
+           !IsPathSeparator(lpszFolder[2]);
 }
 
-void ReadListedUsers(const ProductFolders& folders, CListedFolders& rListed, CStringArrayW& arrUsers)
+void ReadListedUsers(CListedFolders& rListed, CStringArrayW& arrUsers)
 {
-    arrUsers.SetSize(0, -1);
+    const ProductFolders folders = { ReadInstallFolder(), ReadAgencyFolder() };
     rListed.named = folders;
     rListed.users.Close();
     rListed.spaces.Close();
@@ -98,27 +88,24 @@ void ReadListedUsers(const ProductFolders& folders, CListedFolders& rListed, CSt
     rListed.users.OpenByPath(folders.strInstall + kUsersFolder);
     if (IsAbsoluteFolder(folders.strAgency))
         rListed.spaces.OpenBelow(folders.strAgency, kSpacesFolder);
-    ListUsers(rListed.users, arrUsers);
+    ListUsers(rListed.users, arrUsers, TRUE, TRUE);
 }
 
-RemoveUserResult RemoveUser(const CListedFolders& listed, const ProductFolders& now, LPCWSTR lpszName)
+RemoveUserResult RemoveUser(const CListedFolders& listed, LPCWSTR lpszName)
 {
-    if (!IsValidUserName(lpszName))
-        return RemoveUserBadName;
-    // Without an absolute installation folder the user's first folder cannot be
-    // named; removing the other two would leave half a user.
-    if (!IsAbsoluteFolder(listed.named.strInstall))
-        return RemoveUserIncomplete;
+    RemoveUserResult result = { FALSE, TRUE };
+    // Without an absolute installation folder the user's first folder cannot be named;
+    // removing the other two would leave half a user.
+    if (!IsValidUserName(lpszName) || !IsAbsoluteFolder(listed.named.strInstall))
+        return result;
 
-    DWORD dwRetryBudget = kRemovalRetryBudgetMs;
-    BOOL bComplete = RemoveHeldUserFolder(listed.users, lpszName, dwRetryBudget);
-    bComplete &= RemoveHeldUserFolder(listed.spaces, lpszName, dwRetryBudget);
+    CFileScanner scanner;
+    BOOL bComplete = RemoveHeldUserFolder(scanner, listed.users, lpszName);
+    bComplete &= RemoveHeldUserFolder(scanner, listed.spaces, lpszName);
 
-    RemoveUserResult result = RemoveUserDone;
     CKey users;
-    if (OpenUsersKey(users) != ERROR_SUCCESS) {
-        result = RemoveUserNoUserKey;
-    } else {
+    result.bUsersKeyOpened = OpenUsersKey(users) == ERROR_SUCCESS;
+    if (result.bUsersKeyOpened) {
         LONG lResult = users.DeleteSubKeyTree(lpszName);
         if (lResult != ERROR_SUCCESS && lResult != ERROR_FILE_NOT_FOUND)
             bComplete = FALSE;
@@ -130,7 +117,8 @@ RemoveUserResult RemoveUser(const CListedFolders& listed, const ProductFolders& 
 
     // The last look at the folders: what the walks answered counts only where, by the
     // paths the settings name now, nothing of the user is found.
-    bComplete &= IsGoneByPath(now.strInstall, kUsersFolder, lpszName);
-    bComplete &= IsGoneByPath(now.strAgency, kSpacesFolder, lpszName);
-    return bComplete ? result : result | RemoveUserIncomplete;
+    bComplete &= IsGoneByPath(ReadInstallFolder(), kUsersFolder, lpszName);
+    bComplete &= IsGoneByPath(ReadAgencyFolder(), kSpacesFolder, lpszName);
+    result.bComplete = bComplete;
+    return result;
 }

@@ -3,22 +3,14 @@
 #pragma once
 
 #include "fs/TreeRemoval.h"
-#include "platform/String.h"
+#include "platform/Collections.h"
 
-// What a removal came to: RemoveUserDone, or any of the others together.
-enum RemoveUserResult : unsigned
+// What a removal came to: the dialog's two answers.
+struct RemoveUserResult
 {
-    RemoveUserDone = 0,           // the user is gone: neither folder nor the key is left
-    RemoveUserIncomplete = 1,     // something of the user is left, or could not be reached
-    RemoveUserNoUserKey = 2,      // Software, dabro or User could not be opened as itself: the key was not touched
-    RemoveUserBadName = 4,        // the name cannot be a user's; nothing was touched
-    RemoveUserOutOfMemory = 8,    // memory ran out and the removal stopped; something may be left
+    BOOL bComplete;         // the user is gone: neither folder nor the key is left
+    BOOL bUsersKeyOpened;   // Software, dabro and User opened, each as itself; else the key was not touched
 };
-
-inline RemoveUserResult operator|(RemoveUserResult a, RemoveUserResult b)
-{
-    return static_cast<RemoveUserResult>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
-}
 
 // TRUE when lpszName can name a user folder and key: not empty, not "." or "..", none
 // of \ / : * ? " < > |, and no trailing dot or blank.
@@ -40,27 +32,25 @@ struct ProductFolders
 struct CListedFolders
 {
     ProductFolders named;   // as the settings named them when the list was read
-    CHeldFolder users;      // <install>User\, links on the way to it followed: the folder listed
+    CHeldFolder users;      // <install>User\ with links on the way followed: the folder listed
     CHeldFolder spaces;     // <agency>USER_SPC\, opened as itself: a link there is never held
 };
 
-// Reads the list of users as it is shown: opens and holds <install>User\ and
-// <agency>USER_SPC\ of folders in rListed (each where it is there and can be opened, the
-// agency's only where that folder is absolute; the folders held before are let go), then
-// lists the users through the first: the names of its subfolders that contain no '.', in
-// listing order.
-void ReadListedUsers(const ProductFolders& folders, CListedFolders& rListed, CStringArrayW& arrUsers);
+// Reads the list of users as it is shown, from the folders the settings name now: opens
+// and holds <install>User\ and, for an absolute agency folder, <agency>USER_SPC\ in
+// rListed, each where it is there (the folders held before are let go), and lists the
+// users through the first: the names of its subfolders that contain no '.', in listing order.
+void ReadListedUsers(CListedFolders& rListed, CStringArrayW& arrUsers);
 
 // Removes the user lpszName, exactly the name given, from the folders the list was read
 // from: User\<name>\ of the held users' folder, then USER_SPC\<name>\ of the held agency
 // folder, each with everything below it, then the key
 // HKEY_CURRENT_USER\Software\dabro\User\<name> with all its subkeys, links removed as
-// links. A folder that was not there when the list was read is not acted in, nor is a
-// user folder beside another whose name differs only in letter case. Where the listed
-// installation folder is not absolute, nothing at all is removed (RemoveUserIncomplete).
-// Then a last look, by path, at the user's two folders as now names them, and at the key:
-// the user is gone only where the system answered "not found" for each, in a folder on
-// the way that opened. Safe to call outside the user-interface thread while listed stays
-// as it is. Raises CMemoryException when memory runs out; a caller that runs it on a
-// thread of its own reports that as RemoveUserOutOfMemory.
-RemoveUserResult RemoveUser(const CListedFolders& listed, const ProductFolders& now, LPCWSTR lpszName);
+// links. A folder that was not there when the list was read is not acted in. Where the
+// listed installation folder is not absolute, or the name cannot be a user's, nothing at
+// all is removed. Then a last look, by path, at the user's two folders where the settings
+// name them now, and at the key: the user is gone only where the system answered "not
+// found" for each, in a folder on the way that opened. Safe to call outside the
+// user-interface thread while rListed stays as it is. Raises CMemoryException when memory
+// runs out.
+RemoveUserResult RemoveUser(const CListedFolders& listed, LPCWSTR lpszName);

@@ -9,7 +9,6 @@
 #include "ui/AboutDlg.h"
 #include "ui/Language.h"
 
-#include <new>
 
 POINT CenteredIconPosition(const RECT& rcClient, int cxIcon, int cyIcon)
 {
@@ -54,8 +53,7 @@ BOOL CRemoverDlg::OnInitDialog()
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    m_strInstallPath = ReadInstallFolder();
-    if (m_strInstallPath.IsEmpty()) {
+    if (ReadInstallFolder().IsEmpty()) {
         // The quit request ends the modal loop before the user can act.
         MessageBox("No zell found!", NULL, 0);
         PostQuitMessage(0);
@@ -83,9 +81,8 @@ void CRemoverDlg::ApplyLanguageTexts()
 
 void CRemoverDlg::FillUserList()
 {
-    ProductFolders folders = { m_strInstallPath, ReadAgencyFolder() };
     CStringArrayW arrUsers;
-    ReadListedUsers(folders, m_listed, arrUsers);
+    ReadListedUsers(m_listed, arrUsers);
     UINT nBytes = 0;
     for (INT_PTR i = 0; i < arrUsers.GetSize(); ++i)
         nBytes += (arrUsers[i].GetLength() + 1) * sizeof(WCHAR);
@@ -122,18 +119,21 @@ void CRemoverDlg::OnOK()
     if (::MessageBoxA(m_hWnd, strWarning, "Kavrost", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
 
-    RemoveUserResult result = RemoveInBackground(strUser);
-    if (result & RemoveUserNoUserKey) {
+    RemoveUserResult result;
+    if (!RemoveInBackground(strUser, result)) {
+        RefillUserList();
+        ReportOutOfMemory();
+        return;
+    }
+    if (!result.bUsersKeyOpened) {
         // The folders are handled already; the list below shows what is left of them.
         MessageBox("Couldn't open reg key!", NULL, 0);
     }
     RefillUserList();
-    if (result & (RemoveUserIncomplete | RemoveUserBadName)) {
+    if (!result.bComplete) {
         CString strNotice;
         strNotice.LoadString(m_bGerman ? IDS_INCOMPLETE_DE : IDS_INCOMPLETE_EN);
         MessageBox(strNotice, NULL, MB_OK | MB_ICONEXCLAMATION);
-    } else if (result & RemoveUserOutOfMemory) {
-        ReportOutOfMemory();
     }
 }
 
@@ -142,9 +142,9 @@ namespace {
 struct RemovalJob
 {
     const CListedFolders* pListed;
-    ProductFolders now;
     CStringW strUser;
     RemoveUserResult result;
+    BOOL bOutOfMemory;
 };
 
 // No exception may leave the thread; running out of memory is a result of its own.
@@ -152,37 +152,30 @@ DWORD WINAPI RemovalThread(LPVOID pParam)
 {
     RemovalJob* pJob = static_cast<RemovalJob*>(pParam);
     try {
-        pJob->result = RemoveUser(*pJob->pListed, pJob->now, pJob->strUser);
+        pJob->result = RemoveUser(*pJob->pListed, pJob->strUser);
     } catch (CMemoryException* e) {
         e->Delete();
-        pJob->result = RemoveUserOutOfMemory;
-    } catch (const std::bad_alloc&) {
-        pJob->result = RemoveUserOutOfMemory;
+        pJob->bOutOfMemory = TRUE;
     } catch (CException* e) {
         e->Delete();
-    } catch (...) {
     }
     return 0;
 }
 
 } // namespace
 
-RemoveUserResult CRemoverDlg::RemoveInBackground(const CStringW& strUser)
+BOOL CRemoverDlg::RemoveInBackground(const CStringW& strUser, RemoveUserResult& rResult)
 {
     // The removal acts in the folders the list was read from, and then looks for the user
     // where the settings name the folders now.
-    RemovalJob job;
-    job.pListed = &m_listed;
-    job.now.strInstall = ReadInstallFolder();
-    job.now.strAgency = ReadAgencyFolder();
-    job.strUser = strUser;
-    job.result = RemoveUserIncomplete;   // unless the removal says otherwise
+    RemovalJob job = { &m_listed, strUser, { FALSE, TRUE }, FALSE };   // incomplete, unless it says otherwise
     CHandle thread(::CreateThread(NULL, 0, RemovalThread, &job, 0, NULL));
     if (thread.IsValid())
         WaitAnswering(thread);
     else
         RemovalThread(&job);   // without a thread of its own, the removal runs here
-    return job.result;
+    rResult = job.result;
+    return !job.bOutOfMemory;
 }
 
 BOOL CRemoverDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* pResult)

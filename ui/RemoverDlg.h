@@ -34,13 +34,12 @@ protected:
     // Puts the prompt and button texts of the chosen language in place.
     void ApplyLanguageTexts();
     // Removes the user on a thread of its own while this dialog, disabled and with the
-    // wait cursor, goes on answering messages.
-    RemoveUserResult RemoveInBackground(const CStringW& strUser);
+    // wait cursor, goes on answering messages. FALSE where memory ran out on the way.
+    BOOL RemoveInBackground(const CStringW& strUser, RemoveUserResult& rResult);
 
 private:
     BOOL m_bGerman;            // the German texts, chosen once at initialisation
-    CStringW m_strInstallPath;  // the product's installation folder, read once at initialisation
-    CListedFolders m_listed;    // the folders the list was read from, held: what Delete! acts in
+    CListedFolders m_listed;   // the folders the list was read from, held: what Delete! acts in
 };
 
 // Where an icon of the given size goes to sit centred in a client area of the

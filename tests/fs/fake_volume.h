@@ -9,7 +9,7 @@
 // names relative to an open folder. One volume at a time.
 #pragma once
 
-#include "fs/TreeRemoval.h"
+#include "fs/NativeFile.h"
 
 #include <string>
 #include <vector>

@@ -35,7 +35,6 @@ TEST(StringArray, ManyAppendsKeepOrder)
 TEST(StringList, AddTailKeepsTheOrder)
 {
     CStringListW list;
-    EXPECT_TRUE(list.IsEmpty());
     EXPECT_EQ(nullptr, list.GetHeadPosition());
     list.AddTail(L"one");
     list.AddTail(L"two");

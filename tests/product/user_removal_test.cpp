@@ -16,6 +16,26 @@
 #include <thread>
 #include <vector>
 
+// What a removal came to, as the dialog shows it: done, the notice, "Couldn't open reg
+// key!", or both boxes.
+const RemoveUserResult RemoveUserDone = { TRUE, TRUE };
+const RemoveUserResult RemoveUserIncomplete = { FALSE, TRUE };
+const RemoveUserResult RemoveUserBadName = RemoveUserIncomplete;
+const RemoveUserResult RemoveUserNoUserKey = { TRUE, FALSE };
+
+bool operator==(const RemoveUserResult& a, const RemoveUserResult& b)
+{
+    return !a.bComplete == !b.bComplete && !a.bUsersKeyOpened == !b.bUsersKeyOpened;
+}
+RemoveUserResult operator|(const RemoveUserResult& a, const RemoveUserResult& b)
+{
+    return { a.bComplete && b.bComplete, a.bUsersKeyOpened && b.bUsersKeyOpened };
+}
+std::ostream& operator<<(std::ostream& os, const RemoveUserResult& r)
+{
+    return os << (r.bComplete ? "complete" : "incomplete") << (r.bUsersKeyOpened ? "" : ", users' key not opened");
+}
+
 namespace {
 
 const char kUserKey[] = KAVROST_USERS_KEY;
@@ -34,8 +54,8 @@ protected:
     {
         m_install = m_root.MakeDir("Install");
         m_agency = m_root.MakeDir("Agency");
-        m_folders.strInstall = Wide(m_install).c_str();
-        m_folders.strAgency = Wide(m_agency).c_str();
+        SetFolder("PathName", m_install);
+        SetFolder("Agency", m_agency);
         for (const char* name : { "anna", "_guest", "bob" })
             SeedUser(name);
     }
@@ -84,14 +104,14 @@ protected:
     std::vector<std::string> ListedUsers()
     {
         CStringArrayW arr;
-        ReadListedUsers(m_folders, m_listed, arr);
+        ReadListedUsers(m_listed, arr);
         return Sorted(ArrayNames(arr));
     }
     // Removes the user named in UTF-8 from the folders listed last, and looks for it where
-    // m_folders names them now.
+    // the settings name them now.
     RemoveUserResult RemoveListed(const std::string& name)
     {
-        return RemoveUser(m_listed, m_folders, Wide(name).c_str());
+        return RemoveUser(m_listed, Wide(name).c_str());
     }
     // Reads the list, then removes the user, as Delete! does.
     RemoveUserResult Remove(const std::string& name)
@@ -100,7 +120,12 @@ protected:
         return RemoveListed(name);
     }
 
-    ProductFolders m_folders;
+    // Sets the installation ("PathName") or the agency folder ("Agency") in the settings.
+    static void SetFolder(const char* value, const std::string& folder)
+    {
+        ScratchRegistry::SetString(KAVROST_PRODUCT_KEY "\\Directories", value, folder);
+    }
+
     CListedFolders m_listed;   // closed before the scratch folders go
 };
 
@@ -238,12 +263,12 @@ TEST_F(RemoveUserMissingParts, NoAgencyFolderOrNoUserKeyStillRemovesTheRestSilen
 
 TEST_F(RemoveUserMissingParts, AnAgencyFolderIsMissingOnlyOnADriveThatAnswers)
 {
-    m_folders.strAgency = Wide(m_root.Path() + "NoAgency\\").c_str();
+    SetFolder("Agency", m_root.Path() + "NoAgency\\");
     EXPECT_EQ(RemoveUserDone, Remove("anna"));
     std::string unmapped = UnmappedDriveRoot();
     if (unmapped.empty())
         GTEST_SKIP() << "every drive letter is mapped";
-    m_folders.strAgency = Wide(unmapped + "Agency\\").c_str();
+    SetFolder("Agency", unmapped + "Agency\\");
     EXPECT_EQ(RemoveUserIncomplete, Remove("bob")) << "nothing is known of a folder on " << unmapped;
     EXPECT_FALSE(UserFolderExists("bob"));
     EXPECT_FALSE(ScratchRegistry::KeyExists(Key("bob")));
@@ -278,7 +303,7 @@ TEST_F(RemoveUserBadNames, NothingIsTouched)
         ExpectUserIntact("bob");
         ExpectUserIntact("_guest");
     }
-    EXPECT_EQ(RemoveUserBadName, RemoveUser(m_listed, m_folders, NULL));
+    EXPECT_EQ(RemoveUserBadName, RemoveUser(m_listed, NULL));
     for (const char* good : { "anna", "_", "a.b", "x y", ".cfg" })
         EXPECT_TRUE(IsValidUserName(Wide(good).c_str())) << good;
 }
@@ -300,9 +325,9 @@ TEST_F(RemoveUserBaseFolders, EmptyOrRelativeAgencyLeavesTheCurrentFolderAlone)
     cwd.MakeFile("rel\\USER_SPC\\bob\\keep.txt");
     {
         CurrentFolder current(cwd.Path());
-        m_folders.strAgency = L"";
+        SetFolder("Agency", "");
         EXPECT_EQ(RemoveUserDone, Remove("anna"));
-        m_folders.strAgency = L"rel\\";
+        SetFolder("Agency", "rel\\");
         EXPECT_EQ(RemoveUserDone, Remove("bob"));
     }
     EXPECT_TRUE(cwd.Exists("USER_SPC\\anna\\keep.txt"));
@@ -326,7 +351,6 @@ TEST_F(RemoveUserBaseFolders, FoldersOutsideTheCodePageAreReadAndRemovedExactly)
     for (const char* value : { "PathName", "Agency" })
         ScratchRegistry::SetString(KAVROST_PRODUCT_KEY "\\Directories", value, m_root.Path() + lukasz);
 
-    m_folders = { ReadInstallFolder(), ReadAgencyFolder() };
     EXPECT_EQ(RemoveUserDone, Remove("anna"));
     EXPECT_FALSE(m_root.Exists(lukasz + "User\\anna"));
     EXPECT_FALSE(m_root.Exists(lukasz + "USER_SPC\\anna"));
@@ -342,12 +366,12 @@ TEST_F(RemoveUserBaseFolders, RelativeInstallFolderRemovesNothing)
     {
         CurrentFolder current(cwd.Path());
         for (const char* install : { "", "rel\\" }) {
-            m_folders.strInstall = Wide(install).c_str();
+            SetFolder("PathName", install);
             EXPECT_EQ(RemoveUserIncomplete, Remove("anna")) << install;
         }
     }
     EXPECT_TRUE(cwd.Exists("User\\anna\\keep.txt"));
-    m_folders.strInstall = Wide(m_install).c_str();
+    SetFolder("PathName", m_install);
     ExpectUserIntact("anna");
 }
 
@@ -356,7 +380,7 @@ TEST_F(RemoveUserBaseFolders, OverlongPathIsSkippedNotCut)
     // The user folder's path fits, the agency folder's does not: the agency folder
     // is skipped, and no folder named by the cut path is removed in its place.
     std::string agency = m_root.MakeDir("AgencyWithAMuchLongerName");
-    m_folders.strAgency = Wide(agency).c_str();
+    SetFolder("Agency", agency);
     std::string name(MAX_PATH - m_install.size() - 10, 'n');
     ASSERT_LT(m_install.size() + 5 + name.size() + 1, static_cast<size_t>(MAX_PATH));
     size_t fit = MAX_PATH - 1 - agency.size() - 9;
@@ -550,18 +574,18 @@ TEST_F(RemoveUserListedFolders, TheAgencySettingChangedAfterTheListing)
 {
     // Emptied: bob's agency folder goes through the folder held since the listing.
     ListedUsers();
-    m_folders.strAgency = L"";
+    SetFolder("Agency", "");
     EXPECT_EQ(RemoveUserDone, RemoveListed("bob"));
     ExpectUserGone("bob");
     // Set to another folder, which holds anna: the last look finds her there.
     ScratchFolder other;
     other.MakeFile("USER_SPC\\anna\\keep.txt", "other");
-    m_folders.strAgency = Wide(other.Path()).c_str();
+    SetFolder("Agency", other.Path());
     EXPECT_EQ(RemoveUserIncomplete, RemoveListed("anna"));
     EXPECT_EQ("other", ReadText(other.Path() + "USER_SPC\\anna\\keep.txt"));
     EXPECT_FALSE(AgencyFolderExists("anna"));
     // A folder that was not there at the listing is not acted in, whatever stands there then.
-    m_folders.strAgency = Wide(m_root.Path() + "Later\\").c_str();
+    SetFolder("Agency", m_root.Path() + "Later\\");
     ListedUsers();
     m_root.MakeFile("Later\\USER_SPC\\_guest\\keep.txt", "later");
     EXPECT_EQ(RemoveUserIncomplete, RemoveListed("_guest"));
@@ -589,28 +613,29 @@ TEST_F(RemoveUserListedFolders, AsOnWindowsDeleteActsThroughTheFoldersHeld)
         volume.AddFolder(L"X:\\Agency\\USER_SPC\\dora");
         volume.AnswerNoSuchFileWhereEmpty();
         volume.AddFile(L"X:\\Decoy\\anna\\keep.txt");
-        const ProductFolders folders = { L"X:\\Install\\", L"X:\\Agency\\" };
+        SetFolder("PathName", "X:\\Install\\");
+        SetFolder("Agency", "X:\\Agency\\");
         CListedFolders listed;
         CStringArrayW arr;
 
-        ReadListedUsers(folders, listed, arr);
-        EXPECT_EQ(RemoveUserIncomplete, RemoveUser(listed, folders, L"carl"));
+        ReadListedUsers(listed, arr);
+        EXPECT_EQ(RemoveUserIncomplete, RemoveUser(listed, L"carl"));
         EXPECT_TRUE(volume.Exists(L"X:\\Install\\User\\Carl\\keep.txt"));
-        EXPECT_EQ(RemoveUserDone, RemoveUser(listed, folders, L"dora"));
+        EXPECT_EQ(RemoveUserDone, RemoveUser(listed, L"dora"));
         EXPECT_FALSE(volume.Exists(L"X:\\Agency\\USER_SPC\\dora"));
 
         // USER_SPC renamed while the warning waits, nothing in its place: bob goes through it.
-        ReadListedUsers(folders, listed, arr);
+        ReadListedUsers(listed, arr);
         volume.Rename(L"X:\\Agency\\USER_SPC", L"X:\\Agency\\Moved");
-        EXPECT_EQ(RemoveUserDone, RemoveUser(listed, folders, L"bob"));
+        EXPECT_EQ(RemoveUserDone, RemoveUser(listed, L"bob"));
         EXPECT_FALSE(volume.Exists(L"X:\\Agency\\Moved\\bob"));
         EXPECT_FALSE(volume.Exists(L"X:\\Install\\User\\bob"));
 
         // User renamed and a decoy put in its place: the listed anna goes, the decoy's stays.
-        ReadListedUsers(folders, listed, arr);
+        ReadListedUsers(listed, arr);
         volume.Rename(L"X:\\Install\\User", L"X:\\Install\\Moved");
         volume.Rename(L"X:\\Decoy", L"X:\\Install\\User");
-        EXPECT_EQ(RemoveUserIncomplete, RemoveUser(listed, folders, L"anna"));
+        EXPECT_EQ(RemoveUserIncomplete, RemoveUser(listed, L"anna"));
         EXPECT_FALSE(volume.Exists(L"X:\\Install\\Moved\\anna"));
         EXPECT_TRUE(volume.Exists(L"X:\\Install\\User\\anna\\keep.txt"));
         EXPECT_TRUE(volume.Faults().empty());

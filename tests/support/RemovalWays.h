@@ -1,12 +1,30 @@
-// The two ways a removal runs, for tests of trees without links: as on Windows, where an
+// The two ways a removal runs, and a removal by path as the program makes it.
+//
+// The two ways, for tests of trees without links: as on Windows, where an
 // entry opened as itself is that entry, and with every handle checked to be the entry
 // itself, as where the system may open a link's target instead (Wine). Without the
 // check, Wine follows links: a tree with links is tested only the way the system runs.
 #pragma once
 
 #include "fs/FileScanner.h"
+#include "support/Scratch.h"
 
 #include <string>
+
+// Removes the folder at path (UTF-8; a trailing separator is taken) as the program does:
+// the folder that holds it held open, then the folder removed through it. TRUE when it
+// was there and is gone.
+inline BOOL RemoveTreeAt(CFileScanner& scanner, const std::string& path)
+{
+    std::wstring folder = Wide(path);
+    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
+        folder.pop_back();
+    size_t nSeparator = folder.find_last_of(L"\\/");
+    CHeldFolder parent;
+    if (nSeparator == std::wstring::npos || !parent.OpenByPath(folder.substr(0, nSeparator + 1).c_str()))
+        return FALSE;
+    return scanner.RemoveTree(parent, folder.substr(nSeparator + 1).c_str()) == EntryRemoved;
+}
 
 #include <gtest/gtest.h>
 
