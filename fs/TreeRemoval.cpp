@@ -1,5 +1,6 @@
 #include "fs/TreeRemoval.h"
 
+#include "fs/FileScanner.h"
 #include "fs/NativeFile.h"
 #include "platform/Ntdll.h"
 
@@ -78,11 +79,6 @@ RemovalOutcome OutcomeOfOpen(LONG lStatus)
                                                                                           : EntryLeft;
 }
 
-BOOL IsNotFound(LONG lStatus)
-{
-    return lStatus == NtStatus::kObjectNameNotFound || lStatus == NtStatus::kObjectPathNotFound;
-}
-
 UNICODE_STRING Counted(const CStringW& str)
 {
     UNICODE_STRING counted;
@@ -150,6 +146,19 @@ LONG CTreeRemoval::EnterFolder(const CStringW& strName)
     pFolder->nPathLength = m_pBase->nPathLength + 1 + strName.GetLength();
     m_pBase.swap(pFolder);
     return 0;
+}
+
+// Opens the subfolder strName of the folder at strPath as itself, for rHeld to hold.
+BOOL CTreeRemoval::OpenToHold(const CStringW& strPath, const CStringW& strName, CHeldFolder& rHeld)
+{
+    DWORD dwNoWaits = 0;
+    CTreeRemoval removal(dwNoWaits);
+    if (removal.OpenFolder(strPath) != 0 || removal.EnterFolder(strName) != 0)
+        return FALSE;
+    rHeld.m_h = removal.m_pBase->hFolder.Detach();
+    rHeld.m_strResolved.Swap(removal.m_pBase->strResolved);
+    rHeld.m_nPathLength = removal.m_pBase->nPathLength;
+    return TRUE;
 }
 
 BOOL CTreeRemoval::ActIn(const CHeldFolder& folder)
@@ -401,101 +410,4 @@ void CTreeRemoval::SetVerifiesEntries(BOOL bVerify)
 void CTreeRemoval::FailNextListingBuffer()
 {
     g_bFailNextListingBuffer = true;
-}
-
-// ---- Held folders and the last look ----
-
-CHeldFolder::CHeldFolder() : m_h(NULL), m_nPathLength(0) {}
-
-CHeldFolder::~CHeldFolder()
-{
-    Close();
-}
-
-BOOL CHeldFolder::OpenByPath(const CStringW& strPath)
-{
-    Close();
-    CNativeHandle hFolder;
-    if (OpenFolderByPath(strPath, kShareNoDelete, hFolder, &m_nPathLength) != 0 ||
-        (CTreeRemoval::VerifiesEntries() && !GetFullName(hFolder, m_strResolved)))
-        return FALSE;
-    m_h = hFolder.Detach();
-    return TRUE;
-}
-
-BOOL CHeldFolder::OpenBelow(const CStringW& strPath, const CStringW& strName)
-{
-    Close();
-    DWORD dwNoWaits = 0;
-    CTreeRemoval removal(dwNoWaits);
-    if (removal.OpenFolder(strPath) != 0 || removal.EnterFolder(strName) != 0)
-        return FALSE;
-    m_h = removal.m_pBase->hFolder.Detach();
-    m_strResolved.Swap(removal.m_pBase->strResolved);
-    m_nPathLength = removal.m_pBase->nPathLength;
-    return TRUE;
-}
-
-void CHeldFolder::Close()
-{
-    if (m_h != NULL)
-        RemovalCalls().pfnClose(m_h);
-    m_h = NULL;
-    m_strResolved.Empty();
-    m_nPathLength = 0;
-}
-
-BOOL CHeldFolder::ListFolders(CStringArrayW& arrNames) const
-{
-    if (!IsOpen())
-        return FALSE;
-    std::unique_ptr<BYTE[]> pBuffer(new (std::nothrow) BYTE[kListingBuffer]);
-    if (!pBuffer)
-        AfxThrowMemoryException();
-    CFolderReader reader(m_h, pBuffer.get(), kListingBuffer);
-    CStringW strName;
-    DWORD dwAttributes, dwTag;
-    while (reader.Next(strName, dwAttributes, dwTag))
-        if ((dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            arrNames.Add(strName);
-    return reader.Status() == 0;
-}
-
-RemovalOutcome LookUpEntry(const CStringW& strPath)
-{
-    // Its root, "\\?\C:\" or "\\?\UNC\server\share\", and the entry without a separator after it.
-    CStringW strLiteral = LiteralPathOf(strPath);
-    int nSeparators = wcsncmp(strLiteral, L"\\\\?\\UNC\\", 8) == 0 ? 6 : 4;
-    int nRoot = 0;
-    for (int nSeen = 0; nRoot < strLiteral.GetLength() && nSeen < nSeparators; ++nRoot)
-        if (strLiteral[nRoot] == L'\\')
-            ++nSeen;
-    if (strLiteral.GetLength() > nRoot && strLiteral[strLiteral.GetLength() - 1] == L'\\')
-        strLiteral = strLiteral.Left(strLiteral.GetLength() - 1);
-    if (nRoot == 0 || strLiteral[nRoot - 1] != L'\\' || strLiteral.GetLength() <= nRoot)
-        return EntryLeft;   // no root, or a root, which is no entry that can be gone
-
-    CNativeHandle hEntry;
-    LONG lStatus = OpenNative(NULL, NativePathOf(strLiteral), FILE_READ_ATTRIBUTES, FILE_OPEN_FOR_BACKUP_INTENT,
-                              kShareAll, hEntry);
-    if (!IsNotFound(lStatus))
-        return EntryLeft;   // it is there, or the system could not tell
-    // The nearest folder on the way that opens must answer for the next name itself.
-    for (int nSeparator = strLiteral.ReverseFind(L'\\'); nSeparator >= nRoot - 1;) {
-        CNativeHandle hFolder;
-        lStatus = OpenNative(NULL, NativePathOf(strLiteral.Left(nSeparator < nRoot ? nRoot : nSeparator)),
-                             FILE_READ_ATTRIBUTES | FILE_TRAVERSE, FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT,
-                             kShareAll, hFolder);
-        if (lStatus == 0) {
-            CStringW strNext = strLiteral.Mid(nSeparator + 1);
-            int nEnd = strNext.Find(L'\\');
-            lStatus = OpenNative(hFolder, nEnd < 0 ? strNext : strNext.Left(nEnd), FILE_READ_ATTRIBUTES,
-                                 FILE_OPEN_REPARSE_POINT, kShareAll, hEntry);
-            return lStatus == NtStatus::kObjectNameNotFound ? EntryAbsent : EntryLeft;
-        }
-        if (!IsNotFound(lStatus) || nSeparator < nRoot)
-            return EntryLeft;
-        nSeparator = strLiteral.Left(nSeparator).ReverseFind(L'\\');
-    }
-    return EntryLeft;
 }

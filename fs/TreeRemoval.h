@@ -7,7 +7,7 @@
 //
 // The mitigations:
 // - The removal acts in a folder opened once: held open since the user was shown its
-//   entries (CHeldFolder), so that it acts in what was seen, whatever the path leads to by
+//   entries (CHeldFolder, fs/FileScanner.h), so that it acts in what was seen, whatever the path leads to by
 //   then. From there every entry is opened by its single name relative to its folder's
 //   handle, as itself (a link is not followed), and deleted through its own handle: no
 //   path is resolved twice.
@@ -28,7 +28,7 @@
 //   no stack, and it asks a volume only what every local file system answers.
 // - What a walk answered is not the last word: a deletion can fail when its handle is
 //   closed, or something new can stand at the path. A caller looks once more
-//   (LookUpEntry), and only the system's "not found" there counts as gone.
+//   (LookUpEntry, fs/FileScanner.h), and only the system's "not found" there counts as gone.
 //
 // The limits: FAT and exFAT have no reparse tags and no POSIX deletion, so there a name
 // goes when its last handle closes. On a network share the server resolves each name
@@ -40,6 +40,7 @@
 
 #include <memory>
 
+class CHeldFolder;
 class CNativeHandle;
 
 // ---- The rules ----
@@ -81,45 +82,6 @@ enum RemovalOutcome
     EntryAbsent,    // the system answered that there is no such entry (or it is going already)
     EntryLeft,      // the entry, or something of it, is left, or could not be reached
 };
-
-// A folder opened once and held open, without delete sharing, so that it stays the same
-// folder while it is held: the folder a list was read from, which a later removal then
-// acts in, whatever is renamed, removed or made again meanwhile.
-class CHeldFolder
-{
-public:
-    CHeldFolder();
-    ~CHeldFolder();
-
-    // Opens and holds the folder at strPath, links on the way to it, the last one
-    // included, followed. FALSE where it cannot be opened.
-    BOOL OpenByPath(const CStringW& strPath);
-    // Opens and holds the subfolder strName of the folder at strPath, opened as itself: a
-    // link there is never held. FALSE where there is no such folder or it cannot be opened.
-    BOOL OpenBelow(const CStringW& strPath, const CStringW& strName);
-    BOOL IsOpen() const { return m_h != NULL; }
-    void Close();
-
-    // Appends the names of the entries the folder lists as folders (links to folders
-    // included), exactly as the system returns them. FALSE where the listing stopped early.
-    BOOL ListFolders(CStringArrayW& arrNames) const;
-
-private:
-    friend class CTreeRemoval;
-    HANDLE m_h;
-    CStringW m_strResolved;   // where handles are checked: its full name as the system resolved it
-    int m_nPathLength;        // characters of its literal path
-
-    CHeldFolder(const CHeldFolder&) = delete;
-    CHeldFolder& operator=(const CHeldFolder&) = delete;
-};
-
-// What a last look at strPath finds, by its path, the way any program would reach it:
-// EntryAbsent only where the system answered "not found" for the entry's name in a folder
-// on the way that opened; EntryLeft where the entry is there, or where no folder on the
-// way could be opened (a link that leads nowhere, a drive that is not there or does not
-// answer), since then nothing is known of it.
-RemovalOutcome LookUpEntry(const CStringW& strPath);
 
 // One removal in one held folder, which it acts in through the folder's handle. Use it
 // on one thread.
@@ -165,6 +127,7 @@ private:
 
     LONG OpenFolder(const CStringW& strPath);
     LONG EnterFolder(const CStringW& strName);
+    static BOOL OpenToHold(const CStringW& strPath, const CStringW& strName, CHeldFolder& rHeld);
     LONG Open(const Level& folder, const CStringW& strName, Kind kind, CNativeHandle& rhEntry,
               CStringW* pstrResolved);
     Level* OpenToWalk(Level& folder, const CStringW& strName, RemovalOutcome& rOutcome);

@@ -1,7 +1,7 @@
 // The product's user folders: one subfolder per user in <install>\User\.
 #pragma once
 
-#include "fs/TreeRemoval.h"
+#include "fs/FileScanner.h"
 #include "platform/Collections.h"
 
 // Lists the names of the subfolders of the open folder whose names contain no '.',

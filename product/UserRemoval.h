@@ -2,7 +2,7 @@
 // its folder under the agency folder, and its registry key.
 #pragma once
 
-#include "fs/TreeRemoval.h"
+#include "fs/FileScanner.h"
 #include "platform/Collections.h"
 
 // What a removal came to: the dialog's two answers.
