@@ -1,0 +1,28 @@
+# cmake -DSOURCE=<sources> -DWORK=<scratch folder> -DEXPECTED=<Kavrost.exe> -DTOOLCHAIN=<file>
+#       -DBUILD_TYPE=<config> -DGENERATOR=<generator> -P same_bytes.cmake
+# Copies what the program is built from into WORK, builds only Kavrost there and compares.
+file(REMOVE_RECURSE ${WORK})
+set(copy ${WORK}/sources-elsewhere)
+foreach(item CMakeLists.txt cmake app fs platform product res ui)
+  file(COPY ${SOURCE}/${item} DESTINATION ${copy})
+endforeach()
+get_filename_component(toolchain ${TOOLCHAIN} NAME)
+foreach(step configure build)
+  if(step STREQUAL configure)
+    set(command ${CMAKE_COMMAND} -S ${copy} -B ${WORK}/tree -G ${GENERATOR} -DBUILD_TESTING=OFF
+        -DCMAKE_TOOLCHAIN_FILE=${copy}/cmake/${toolchain} -DCMAKE_BUILD_TYPE=${BUILD_TYPE})
+  else()
+    set(command ${CMAKE_COMMAND} --build ${WORK}/tree --target Kavrost --parallel 2)
+  endif()
+  execute_process(COMMAND ${command} RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(failed)
+    message(FATAL_ERROR "the second ${step} failed:\n${output}")
+  endif()
+endforeach()
+file(SHA256 ${EXPECTED} first)
+file(SHA256 ${WORK}/tree/Kavrost.exe second)
+message("${first}  ${EXPECTED}\n${second}  ${WORK}/tree/Kavrost.exe")
+if(NOT first STREQUAL second)
+  message(FATAL_ERROR "two builds of the same sources differ")
+endif()
+file(REMOVE_RECURSE ${WORK})
