@@ -41,3 +41,18 @@ if(KAVROST_IMPORTS_EXE)
                 "KAVROST_IMPORT_LIST=${CMAKE_CURRENT_LIST_DIR}/kavrost_imports.txt")
   add_dependencies(imports_test Kavrost)
 endif()
+
+# The texts of the main dialog and its boxes fit their controls at 150 % and 200 % as
+# well: the dialog test's case run again at each DPI. The DPI is the prefix's, so each
+# run has the prefix to itself.
+foreach(dpi 144 192)
+  add_test(NAME ui_dialog_test.at${dpi}dpi
+           COMMAND ${CMAKE_CURRENT_LIST_DIR}/at-dpi.sh ${dpi} ${CMAKE_CROSSCOMPILING_EMULATOR}
+                   $<TARGET_FILE:ui_dialog_test> --gtest_filter=MainDialogInProcess.EveryTextFitsItsControl*)
+  set_tests_properties(ui_dialog_test.at${dpi}dpi PROPERTIES
+    ENVIRONMENT "${KAVROST_TEST_ENV};LC_ALL=C.UTF-8"
+    RUN_SERIAL TRUE
+    RESOURCE_LOCK kavrost_prefix_hkcu
+    TIMEOUT 120
+    FAIL_REGULAR_EXPRESSION "\\[  PASSED  \\] 0 tests")
+endforeach()
