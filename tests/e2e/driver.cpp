@@ -291,11 +291,8 @@ TEST_F(UserList, EmptyWithoutUserFolders)
 
 // The manifest took effect: the process runs on the version 6 common controls, which
 // draw the dialog in the look of the system's theme. Without it, or with one the
-// system did not apply, the process gets version 5 and the classic look. And the dialog
-// is per-monitor DPI aware as the system reports it, of the second kind wherever the
-// system has that (Windows 10 1703 on). Wine 8 has only the first kind, and makes every
-// process per-monitor aware of it unless the prefix sets DpiScalingVer.
-TEST_F(UserList, DrawnByTheVersion6CommonControlsAndDpiAware)
+// system did not apply, the process gets version 5 and the classic look.
+TEST_F(UserList, DrawnByTheVersion6CommonControls)
 {
     InstallProduct({"anna"});
     HWND hDlg = StartDialog();
@@ -303,22 +300,6 @@ TEST_F(UserList, DrawnByTheVersion6CommonControlsAndDpiAware)
     DWORD dwProcessId = 0;
     GetWindowThreadProcessId(hDlg, &dwProcessId);
     EXPECT_EQ(std::vector<std::string>{"6"}, CommonControlsLoaded(dwProcessId));
-
-    typedef HANDLE Context;   // DPI_AWARENESS_CONTEXT; the headers are Windows XP's
-    const Context kPerMonitorV2 = reinterpret_cast<Context>(static_cast<INT_PTR>(-4));
-    HMODULE hUser32 = GetModuleHandleA("user32.dll");
-    auto lookUp = [&](const char* pszName) { return reinterpret_cast<void*>(GetProcAddress(hUser32, pszName)); };
-    auto pfnOfWindow = reinterpret_cast<Context(WINAPI*)(HWND)>(lookUp("GetWindowDpiAwarenessContext"));
-    auto pfnAwareness = reinterpret_cast<int(WINAPI*)(Context)>(lookUp("GetAwarenessFromDpiAwarenessContext"));
-    auto pfnValid = reinterpret_cast<BOOL(WINAPI*)(Context)>(lookUp("IsValidDpiAwarenessContext"));
-    auto pfnEqual = reinterpret_cast<BOOL(WINAPI*)(Context, Context)>(lookUp("AreDpiAwarenessContextsEqual"));
-    if (pfnOfWindow == NULL || pfnAwareness == NULL || pfnValid == NULL || pfnEqual == NULL)
-        return;   // before Windows 10 1607 no system reports a window's awareness
-    Context context = pfnOfWindow(hDlg);
-    EXPECT_EQ(2, pfnAwareness(context)) << "not per-monitor DPI aware (DPI_AWARENESS_PER_MONITOR_AWARE)";
-    if (pfnValid(kPerMonitorV2)) {
-        EXPECT_TRUE(pfnEqual(context, kPerMonitorV2)) << "per-monitor aware, but not of the second kind";
-    }
 }
 
 // ---- the About box ----
