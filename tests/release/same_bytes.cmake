@@ -1,28 +1,16 @@
 # cmake -DSOURCE=<sources> -DWORK=<scratch folder> -DEXPECTED=<Kavrost.exe> -DTOOLCHAIN=<file>
-#       -DBUILD_TYPE=<config> -DGENERATOR=<generator> -P same_bytes.cmake
-# Copies what the program is built from into WORK, builds only Kavrost there and compares.
+#       -DBUILD_TYPE=<configuration> -P same_bytes.cmake
 file(REMOVE_RECURSE ${WORK})
-set(copy ${WORK}/sources-elsewhere)
 foreach(item CMakeLists.txt cmake app fs platform product res ui)
-  file(COPY ${SOURCE}/${item} DESTINATION ${copy})
+  file(COPY ${SOURCE}/${item} DESTINATION ${WORK}/sources)
 endforeach()
 get_filename_component(toolchain ${TOOLCHAIN} NAME)
-foreach(step configure build)
-  if(step STREQUAL configure)
-    set(command ${CMAKE_COMMAND} -S ${copy} -B ${WORK}/tree -G ${GENERATOR} -DBUILD_TESTING=OFF
-        -DCMAKE_TOOLCHAIN_FILE=${copy}/cmake/${toolchain} -DCMAKE_BUILD_TYPE=${BUILD_TYPE})
-  else()
-    set(command ${CMAKE_COMMAND} --build ${WORK}/tree --target Kavrost --parallel 2)
-  endif()
-  execute_process(COMMAND ${command} RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(failed)
-    message(FATAL_ERROR "the second ${step} failed:\n${output}")
-  endif()
-endforeach()
-file(SHA256 ${EXPECTED} first)
-file(SHA256 ${WORK}/tree/Kavrost.exe second)
-message("${first}  ${EXPECTED}\n${second}  ${WORK}/tree/Kavrost.exe")
-if(NOT first STREQUAL second)
-  message(FATAL_ERROR "two builds of the same sources differ")
-endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${WORK}/sources -B ${WORK}/tree -DBUILD_TESTING=OFF
+                        -DCMAKE_TOOLCHAIN_FILE=${WORK}/sources/cmake/${toolchain} -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
+                OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK}/tree --target Kavrost --parallel 2
+                OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND sha256sum ${EXPECTED} ${WORK}/tree/Kavrost.exe)
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${EXPECTED} ${WORK}/tree/Kavrost.exe
+                COMMAND_ERROR_IS_FATAL ANY)
 file(REMOVE_RECURSE ${WORK})
