@@ -41,7 +41,7 @@ CPaintDC::~CPaintDC()
     ::EndPaint(m_hWnd, &m_ps);
 }
 
-BOOL CPaintDC::DrawIcon(int x, int y, HICON hIcon)
+BOOL CPaintDC::DrawIcon(int x, int y, HICON hIcon, int cx, int cy)
 {
-    return ::DrawIcon(m_hDC, x, y, hIcon);
+    return ::DrawIconEx(m_hDC, x, y, hIcon, cx, cy, 0, NULL, DI_NORMAL);
 }

@@ -23,7 +23,8 @@ public:
     ~CPaintDC();
 
     HDC GetSafeHdc() const { return m_hDC; }
-    BOOL DrawIcon(int x, int y, HICON hIcon);
+    // The icon at the size given, in pixels.
+    BOOL DrawIcon(int x, int y, HICON hIcon, int cx, int cy);
 
 private:
     PAINTSTRUCT m_ps;

@@ -128,31 +128,41 @@ void CDialog::ReportOutOfMemory()
     ::MessageBoxA(m_hWnd, "Out of memory.", AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
 }
 
-// Modal dialogs come up centred on their owner, or on the screen's work area
-// when there is none (or it is hidden or minimised); never partly off it.
+// Modal dialogs come up centred on their owner, or on the work area of their display
+// when there is none (or it is hidden or minimised); never partly off the work area of
+// the display they are centred on. A dialog moved onto a display of another DPI is
+// rescaled there by the system (per-monitor awareness): it is centred again at its new size.
 void CDialog::CenterOnOwner()
 {
-    RECT rcDlg, rcArea, rcWork;
-    ::GetWindowRect(m_hWnd, &rcDlg);
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
     HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
-    if (hOwner != NULL && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner))
+    BOOL bOnOwner = hOwner != NULL && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner);
+    MONITORINFO mi;
+    mi.cbSize = sizeof mi;
+    ::GetMonitorInfoA(::MonitorFromWindow(bOnOwner ? hOwner : m_hWnd, MONITOR_DEFAULTTONEAREST), &mi);
+    const RECT& rcWork = mi.rcWork;
+    RECT rcArea = rcWork;
+    if (bOnOwner)
         ::GetWindowRect(hOwner, &rcArea);
-    else
-        rcArea = rcWork;
-    int cx = rcDlg.right - rcDlg.left;
-    int cy = rcDlg.bottom - rcDlg.top;
-    int x = (rcArea.left + rcArea.right - cx) / 2;
-    int y = (rcArea.top + rcArea.bottom - cy) / 2;
-    if (x + cx > rcWork.right)
-        x = rcWork.right - cx;
-    if (y + cy > rcWork.bottom)
-        y = rcWork.bottom - cy;
-    if (x < rcWork.left)
-        x = rcWork.left;
-    if (y < rcWork.top)
-        y = rcWork.top;
-    ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT rcDlg;
+    ::GetWindowRect(m_hWnd, &rcDlg);
+    for (int nPass = 0; nPass < 2; ++nPass) {
+        int cx = rcDlg.right - rcDlg.left;
+        int cy = rcDlg.bottom - rcDlg.top;
+        int x = (rcArea.left + rcArea.right - cx) / 2;
+        int y = (rcArea.top + rcArea.bottom - cy) / 2;
+        if (x + cx > rcWork.right)
+            x = rcWork.right - cx;
+        if (y + cy > rcWork.bottom)
+            y = rcWork.bottom - cy;
+        if (x < rcWork.left)
+            x = rcWork.left;
+        if (y < rcWork.top)
+            y = rcWork.top;
+        ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::GetWindowRect(m_hWnd, &rcDlg);
+        if (rcDlg.right - rcDlg.left == cx && rcDlg.bottom - rcDlg.top == cy)
+            break;
+    }
 }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate)

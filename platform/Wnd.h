@@ -13,6 +13,10 @@ public:
     // A null caption shows the application's name; the box is owned by this window.
     int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = NULL, UINT nType = MB_OK);
     BOOL IsIconic() const;
+    // A system metric (SM_CXICON, ...) at the DPI of the display the window is on. Where the
+    // system scales each display by its own DPI (Windows 10 1607 and later), GetSystemMetrics
+    // answers for the system's DPI, which the window's display need not have.
+    int GetSystemMetric(int nIndex) const;
     void GetClientRect(LPRECT lpRect) const;
     // Turns the window's drawing off, or on again with a repaint of everything.
     void SetRedraw(BOOL bRedraw = TRUE);

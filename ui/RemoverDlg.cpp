@@ -204,19 +204,20 @@ void CRemoverDlg::OnSysCommand(UINT nID, LPARAM lParam)
     }
 }
 
-// Draws the icon centred in the client area while the window is minimised.
+// Draws the icon centred in the client area while the window is minimised, at the
+// size of a large icon on the window's display.
 void CRemoverDlg::OnPaint()
 {
     if (IsIconic()) {
         CPaintDC dc(this);
         SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
 
-        int cxIcon = GetSystemMetrics(SM_CXICON);
-        int cyIcon = GetSystemMetrics(SM_CYICON);
+        int cxIcon = GetSystemMetric(SM_CXICON);
+        int cyIcon = GetSystemMetric(SM_CYICON);
         RECT rect;
         GetClientRect(&rect);
         POINT pt = CenteredIconPosition(rect, cxIcon, cyIcon);
-        dc.DrawIcon(pt.x, pt.y, m_hIcon);
+        dc.DrawIcon(pt.x, pt.y, m_hIcon, cxIcon, cyIcon);
     } else {
         Default();
     }

@@ -287,15 +287,46 @@ TEST_F(MainDialogInProcess, AQuitDuringARemovalIsHeldUntilTheRemovalHasEnded)
     EXPECT_EQ(7u, msg.wParam);
 }
 
-// The box last activated: the warning is answered Yes, any other box OK, its text kept.
+// The texts of a window's statics and buttons that do not fit their control: each text's
+// extent in the control's own font, wrapped where the static wraps it, against its client area.
+std::vector<std::string> TextsOverflowing(HWND hWnd)
+{
+    std::vector<std::string> found;
+    for (const char* pszClass : {"Static", "Button"}) {
+        for (HWND hCtrl : ChildrenOf(hWnd, pszClass)) {
+            LONG lType = *pszClass == 'S' ? GetWindowLongA(hCtrl, GWL_STYLE) & SS_TYPEMASK : -1;
+            bool bWraps = lType >= SS_LEFT && lType <= SS_RIGHT;
+            RECT rcClient, rcText = {0, 0, 0, 0};
+            GetClientRect(hCtrl, &rcClient);
+            rcText.right = bWraps ? rcClient.right : 0;
+            std::wstring text = Wide(TextOf(hCtrl));
+            HDC hdc = GetDC(hCtrl);
+            SelectObject(hdc, reinterpret_cast<HGDIOBJ>(SendMessageA(hCtrl, WM_GETFONT, 0, 0)));
+            DrawTextW(hdc, text.c_str(), -1, &rcText, DT_CALCRECT | (bWraps ? DT_WORDBREAK : DT_SINGLELINE));
+            ReleaseDC(hCtrl, hdc);
+            if (lType != SS_ICON && (rcText.right > rcClient.right || rcText.bottom > rcClient.bottom))
+                found.push_back(Utf8(text.c_str()) + " needs " + std::to_string(rcText.right) + "x" +
+                                std::to_string(rcText.bottom) + ", has " + std::to_string(rcClient.right) + "x" +
+                                std::to_string(rcClient.bottom));
+        }
+    }
+    return found;
+}
+
+// The box last activated: the warning is answered Yes, any other box OK, its text kept,
+// and, where g_overflowing is set, what of its texts does not fit.
 static HWND g_hBoxToAnswer;
 static std::vector<std::string>* g_boxes;
+static std::vector<std::string>* g_overflowing;
 
 static void CALLBACK AnswerBox(HWND, UINT, UINT_PTR idEvent, DWORD)
 {
     KillTimer(NULL, idEvent);
     if (!IsWindow(g_hBoxToAnswer))
         return;
+    if (g_overflowing != NULL)
+        for (const std::string& text : TextsOverflowing(g_hBoxToAnswer))
+            g_overflowing->push_back(text);
     if (GetDlgItem(g_hBoxToAnswer, IDYES) != NULL) {
         PostMessageA(g_hBoxToAnswer, WM_COMMAND, IDYES, 0);
         return;
@@ -338,6 +369,48 @@ TEST_F(MainDialogInProcess, OutOfMemoryOnTheRemovalThreadIsReportedAndTheDialogG
     });
     EXPECT_FALSE(m_install.Exists("User\\anna"));
     EXPECT_FALSE(ScratchRegistry::KeyExists(KAVROST_USERS_KEY "\\anna"));
+}
+
+// At this process's DPI (runs of their own take 144 and 192, see ui.cmake), in both languages:
+// the main dialog, the warning and the notice that not everything could be deleted.
+TEST_F(MainDialogInProcess, EveryTextFitsItsControl)
+{
+    HDC hdcScreen = GetDC(NULL);
+    int nDpi = GetDeviceCaps(hdcScreen, LOGPIXELSY);
+    ReleaseDC(NULL, hdcScreen);
+    const char* pszExpected = getenv("KAVROST_EXPECTED_DPI");
+    ASSERT_EQ(pszExpected != NULL ? atoi(pszExpected) : nDpi, nDpi) << "the run did not get its DPI";
+    InstallProduct({"anna"});
+    std::string locked = m_install.MakeFile("User\\anna\\locked.dat");
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);   // left by the removal: the notice
+    for (UINT nNotice : {IDS_INCOMPLETE_EN, IDS_INCOMPLETE_DE}) {
+        ScratchRegistry::SetString(KAVROST_PRODUCT_KEY "\\Settings", "ResourceDLL",
+                                   nNotice == IDS_INCOMPLETE_DE ? "LangDE.dll" : "LangEN.dll");
+        ScratchRegistry::SetString(KAVROST_USERS_KEY "\\anna", "Name", "anna");
+        TestableRemoverDlg dlg;
+        std::vector<std::string> boxes, overflowing;
+        RunModal(dlg, [&] {
+            HWND hDlg = dlg.m_hWnd;
+            overflowing = TextsOverflowing(hDlg);
+            g_boxes = &boxes;
+            g_overflowing = &overflowing;
+            ActivationHook hook([&](HWND hWnd) {
+                if (hWnd != hDlg && g_hBoxToAnswer != hWnd) {
+                    g_hBoxToAnswer = hWnd;
+                    SetTimer(NULL, 0, 1, AnswerBox);
+                }
+            });
+            SendDlgItemMessageA(hDlg, IDC_USER_LIST, LB_SETCURSEL, 0, 0);
+            SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
+            g_overflowing = NULL;
+            PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+        });
+        WCHAR szNotice[256] = L"";
+        LoadStringW(GetModuleHandleA(NULL), nNotice, szNotice, 256);
+        EXPECT_EQ(std::vector<std::string>{Utf8(szNotice)}, boxes) << "after the warning, the notice alone";
+        EXPECT_EQ(std::vector<std::string>(), overflowing) << "at " << nDpi << " DPI";
+    }
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 using ModalDialog = DialogTest;

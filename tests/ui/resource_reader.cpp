@@ -237,13 +237,18 @@ bool ParseXml(const std::vector<BYTE>& data, std::vector<XmlElement>& elements)
     auto isNameEnd = [](char ch) { return std::strchr(" \t\r\n=/>", ch) != NULL; };
     auto local = [](const std::string& name) { return name.substr(name.find(':') + 1); };   // without a prefix
     std::vector<std::string> open;   // the names of the elements not yet closed
+    std::vector<size_t> openAt;      // and where they are in elements
     bool bRootSeen = false;
     size_t nPos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;   // a UTF-8 byte order mark
     while ((nPos = text.find_first_not_of(" \t\r\n", nPos)) != std::string::npos) {
         if (text[nPos] != '<') {
             if (open.empty())
                 return false;   // text outside the root
-            nPos = text.find('<', nPos);
+            size_t nEnd = text.find('<', nPos);
+            std::string& inside = elements[openAt.back()].strText;
+            inside += text.substr(nPos, nEnd - nPos);
+            inside.erase(inside.find_last_not_of(" \t\r\n") + 1);
+            nPos = nEnd;
             continue;
         }
         // A comment, or the declaration: skipped whole.
@@ -269,6 +274,7 @@ bool ParseXml(const std::vector<BYTE>& data, std::vector<XmlElement>& elements)
             if (open.empty() || open.back() != name || nPos == std::string::npos || text[nPos] != '>')
                 return false;
             open.pop_back();
+            openAt.pop_back();
             ++nPos;
             continue;
         }
@@ -303,6 +309,7 @@ bool ParseXml(const std::vector<BYTE>& data, std::vector<XmlElement>& elements)
             nPos += 2;
         else {
             open.push_back(name);
+            openAt.push_back(elements.size() - 1);
             ++nPos;
         }
     }

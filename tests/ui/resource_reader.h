@@ -51,11 +51,13 @@ struct VersionNode
 };
 
 // One element of an XML text: the local names (without a namespace prefix) from the
-// root down to it, joined by '/', and its attributes by their full names.
+// root down to it, joined by '/', its attributes by their full names, and the text
+// directly inside it, without the white space around it.
 struct XmlElement
 {
     std::string strPath;
     std::map<std::string, std::string> attributes;
+    std::string strText;
 };
 
 // The raw bytes of one resource in one language; false if it is absent.

@@ -384,7 +384,7 @@ protected:
             << "the manifest is missing or not well-formed";
     }
 
-    // The elements at a path, each as its attributes in one line.
+    // The elements at a path, each as its attributes in one line, then its text.
     std::vector<std::string> At(const std::string& path) const
     {
         std::vector<std::string> found;
@@ -394,6 +394,8 @@ protected:
             std::string line;
             for (const auto& attribute : e.attributes)
                 line += (line.empty() ? "" : " ") + attribute.first + "=" + attribute.second;
+            if (!e.strText.empty())
+                line += ": " + e.strText;
             found.push_back(line);
         }
         return found;
@@ -414,9 +416,20 @@ TEST_F(Manifest, AsksForTheVersion6CommonControls)
               At("assembly/dependency/dependentAssembly/assemblyIdentity"));
 }
 
-// Vista, 7, 8, 8.1 and 10/11; no execution level, code page or DPI setting.
-TEST_F(Manifest, SupportsVistaTo11AndSetsNothingElse)
+// DPI aware, each setting in the namespace the system reads it from; Vista, 7, 8, 8.1 and
+// 10/11; no execution level or code page.
+TEST_F(Manifest, DpiAwareSupportsVistaTo11AndSetsNothingElse)
 {
+    EXPECT_EQ((std::vector<std::string>{"xmlns=urn:schemas-microsoft-com:asm.v3"}), At("assembly/application"));
+    EXPECT_EQ((std::vector<std::string>{""}), At("assembly/application/windowsSettings"));
+    // Vista to 8.1: system aware.
+    EXPECT_EQ((std::vector<std::string>{"xmlns=http://schemas.microsoft.com/SMI/2005/WindowsSettings: true"}),
+              At("assembly/application/windowsSettings/dpiAware"));
+    // 10 from 1703 on: per monitor, dialogs rescaled by the system; 1607 knows only the second choice.
+    EXPECT_EQ((std::vector<std::string>{"xmlns=http://schemas.microsoft.com/SMI/2016/WindowsSettings: "
+                                        "PerMonitorV2, System"}),
+              At("assembly/application/windowsSettings/dpiAwareness"));
+
     EXPECT_EQ((std::vector<std::string>{"xmlns=urn:schemas-microsoft-com:compatibility.v1"}),
               At("assembly/compatibility"));
     std::vector<std::string> ids = At("assembly/compatibility/application/supportedOS");
@@ -431,8 +444,7 @@ TEST_F(Manifest, SupportsVistaTo11AndSetsNothingElse)
               ids);
     for (const XmlElement& e : m_elements) {
         std::string name = e.strPath.substr(e.strPath.rfind('/') + 1);
-        for (const char* pszAbsent : {"trustInfo", "requestedExecutionLevel", "activeCodePage", "dpiAware",
-                                      "dpiAwareness"})
+        for (const char* pszAbsent : {"trustInfo", "requestedExecutionLevel", "activeCodePage"})
             EXPECT_NE(pszAbsent, name) << e.strPath;
     }
 }

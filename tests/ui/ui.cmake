@@ -41,3 +41,12 @@ if(KAVROST_IMPORTS_EXE)
                 "KAVROST_IMPORT_LIST=${CMAKE_CURRENT_LIST_DIR}/kavrost_imports.txt")
   add_dependencies(imports_test Kavrost)
 endif()
+
+# The case that measures the texts of the main dialog and its boxes, again at 144 and 192 DPI,
+# with the prefix to itself: the DPI is the prefix's.
+foreach(dpi 144 192)
+  add_test(NAME ui_dialog_test.at${dpi}dpi COMMAND ${CMAKE_CURRENT_LIST_DIR}/at-dpi.sh ${dpi}
+           ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:ui_dialog_test> --gtest_filter=*.EveryTextFitsItsControl)
+  set_tests_properties(ui_dialog_test.at${dpi}dpi PROPERTIES ENVIRONMENT "${KAVROST_TEST_ENV};LC_ALL=C.UTF-8"
+                       RUN_SERIAL TRUE FAIL_REGULAR_EXPRESSION "\\[  PASSED  \\] 0 tests")
+endforeach()
