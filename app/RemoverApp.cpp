@@ -3,6 +3,8 @@
 #include "ui/RemoverDlg.h"
 
 namespace {
+// The framework's help command. No control of the program sends it; it stays routed to
+// the help beside the executable for a command that comes from outside the dialog.
 const UINT kIdHelp = 0xE146;
 }
 

@@ -3,7 +3,6 @@
 #include "platform/Object.h"
 #include "platform/WinApp.h"
 
-
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 {
     if (rControl.m_hWnd == NULL)
@@ -12,14 +11,9 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
 {
-    HWND hCtrl = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC);
-    if (pDX->m_bSaveAndValidate) {
-        int nLength = ::GetWindowTextLengthA(hCtrl);
-        ::GetWindowTextA(hCtrl, value.GetBuffer(nLength), nLength + 1);
-        value.ReleaseBuffer();
-    } else {
-        ::SetWindowTextA(hCtrl, value);
-    }
+    // Into the control only: no dialog of the program reads a text back.
+    if (!pDX->m_bSaveAndValidate)
+        ::SetDlgItemTextA(pDX->m_pDlgWnd->m_hWnd, nIDC, value);
 }
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
@@ -184,9 +178,7 @@ BOOL CDialog::OnInitDialog()
 
 void CDialog::OnOK()
 {
-    if (!UpdateData(TRUE))
-        return;
-    EndDialog(IDOK);
+    EndDialog(IDOK);   // no dialog of the program takes data back
 }
 
 void CDialog::OnCancel()

@@ -6,8 +6,22 @@
 #include <mbctype.h>
 
 namespace {
+
 CWinApp* g_pApp = NULL;
+
+// The executable's full path without its extension; empty where it does not fit MAX_PATH.
+CString ModulePathWithoutExtension(HINSTANCE hInstance)
+{
+    char szPath[MAX_PATH] = "";
+    DWORD nLength = GetModuleFileNameA(hInstance, szPath, MAX_PATH);
+    if (nLength == 0 || nLength >= MAX_PATH)
+        return CString();
+    CString strPath(szPath);
+    int nDot = strPath.ReverseFind('.');
+    return nDot > strPath.ReverseFind('\\') ? strPath.Left(nDot) : strPath;
 }
+
+} // namespace
 
 CWinApp::CWinApp(LPCSTR lpszAppName)
     : m_pszAppName(lpszAppName), m_hInstance(NULL), m_pMainWnd(NULL)
@@ -52,14 +66,9 @@ HICON CWinApp::LoadIcon(UINT nIDResource) const
 void CWinApp::OnHelp()
 {
     // The help file sits beside the executable and carries its name.
-    char szPath[MAX_PATH] = "";
-    DWORD nLength = GetModuleFileNameA(m_hInstance, szPath, MAX_PATH);
-    if (nLength == 0 || nLength >= MAX_PATH)
+    CString strHelp = ModulePathWithoutExtension(m_hInstance);
+    if (strHelp.IsEmpty())
         return;
-    CString strHelp(szPath);
-    int nDot = strHelp.ReverseFind('.');
-    if (nDot > strHelp.ReverseFind('\\'))
-        strHelp = strHelp.Left(nDot);
     strHelp += ".HLP";
     WinHelpA(m_pMainWnd != NULL ? m_pMainWnd->m_hWnd : NULL, strHelp, HELP_FINDER, 0);
 }
@@ -89,14 +98,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
         return -1;
     pApp->m_hInstance = hInstance;
     if (pApp->m_pszAppName == NULL) {
-        char szPath[MAX_PATH] = "";
-        GetModuleFileNameA(hInstance, szPath, MAX_PATH);
-        CString strName(szPath);
-        strName = strName.Mid(strName.ReverseFind('\\') + 1);
-        int nDot = strName.ReverseFind('.');
-        if (nDot >= 0)
-            strName = strName.Left(nDot);
-        pApp->m_strAppName = strName;
+        CString strName = ModulePathWithoutExtension(hInstance);
+        pApp->m_strAppName = strName.Mid(strName.ReverseFind('\\') + 1);
         pApp->m_pszAppName = pApp->m_strAppName;
     }
     pApp->InitInstance();

@@ -200,7 +200,7 @@ LONG NTAPI Close(HANDLE h)
 
 } // namespace
 
-FakeVolume::FakeVolume(bool bPosixDelete) : m_system(RemovalCalls())
+FakeVolume::FakeVolume(bool bPosixDelete)
 {
     g_bPosixDelete = bPosixDelete;
     g_bNoSuchFileWhereEmpty = false;
@@ -215,10 +215,7 @@ FakeVolume::FakeVolume(bool bPosixDelete) : m_system(RemovalCalls())
     calls.pfnClose = Close;
 }
 
-FakeVolume::~FakeVolume()
-{
-    RemovalCalls() = m_system;
-}
+FakeVolume::~FakeVolume() {}
 
 void FakeVolume::AddFile(const std::wstring& path)
 {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "fs/NativeFile.h"
+#include "support/RemovalWays.h"
 
 #include <string>
 #include <vector>
@@ -41,5 +42,5 @@ public:
     const std::vector<std::wstring>& Faults() const;
 
 private:
-    NativeFileCalls m_system;
+    CRemovalCallsGuard m_guard;
 };

@@ -262,28 +262,25 @@ protected:
     void SetUp() override
     {
         LinkSafety::SetUp();
-        s_system = RemovalCalls();
         RemovalCalls().pfnQueryInformationFile = QueryInformation;
         RemovalCalls().pfnSetInformationFile = SetInformation;
     }
     void TearDown() override
     {
-        RemovalCalls() = s_system;
         LinkSafety::TearDown();
     }
     static LONG NTAPI QueryInformation(HANDLE h, PIO_STATUS_BLOCK pio, PVOID p, ULONG cb, ULONG infoClass)
     {
         return infoClass == FileAttributeTagInformation ? NtStatus::kInvalidParameter
-                                                         : s_system.pfnQueryInformationFile(h, pio, p, cb, infoClass);
+                                                         : CRemovalCallsGuard::System().pfnQueryInformationFile(h, pio, p, cb, infoClass);
     }
     static LONG NTAPI SetInformation(HANDLE h, PIO_STATUS_BLOCK pio, PVOID p, ULONG cb, ULONG infoClass)
     {
         return infoClass == static_cast<ULONG>(kFileDispositionInformationEx) ? NtStatus::kInvalidParameter
-                                                          : s_system.pfnSetInformationFile(h, pio, p, cb, infoClass);
+                                                          : CRemovalCallsGuard::System().pfnSetInformationFile(h, pio, p, cb, infoClass);
     }
-    static NativeFileCalls s_system;
+    CRemovalCallsGuard m_guard;
 };
-NativeFileCalls FatVolume::s_system;
 KAVROST_BOTH_REMOVAL_WAYS(FatVolume);
 
 TEST_P(FatVolume, ATreeGoesWholeAndALinkIsNeverFollowed)
@@ -502,9 +499,7 @@ protected:
             while (removing) {
                 if (!m_scratch.Exists("t\\big\\" + names.front())) {
                     bool bLeft = m_scratch.Exists("t\\big\\" + names.back());
-                    std::string host = HostPath(big);
-                    if (RunHostShell("mv " + ShellQuoted(host) + " " + ShellQuoted(host + ".old") +
-                                     " && ln -s " + ShellQuoted(HostPath(target)) + " " + ShellQuoted(host)))
+                    if (SwapForLink(big, target))
                         swappedWithFilesLeft = bLeft;
                     return;
                 }

@@ -33,12 +33,12 @@ TEST(LiteralPaths, NamesStayExactlyAsGivenAndOnlyDotComponentsAreResolved)
 TEST(LiteralPaths, RelativePathsStartFromTheCurrentFolder)
 {
     ScratchFolder scratch;
-    WCHAR szSaved[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, szSaved);
-    ASSERT_TRUE(SetCurrentDirectoryW(Wide(scratch.Path()).c_str()));
-    CStringW strRelative = LiteralPathOf(L"sub\\x.");
-    CStringW strRooted = LiteralPathOf(L"\\top");
-    SetCurrentDirectoryW(szSaved);
+    CStringW strRelative, strRooted;
+    {
+        CurrentFolder current(scratch.Path());
+        strRelative = LiteralPathOf(L"sub\\x.");
+        strRooted = LiteralPathOf(L"\\top");
+    }
 
     std::string folder = scratch.Path();   // ends in a separator
     EXPECT_EQ("\\\\?\\" + folder + "sub\\x.", Utf8(strRelative));

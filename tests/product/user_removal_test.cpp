@@ -161,13 +161,12 @@ bool MakeRegistryLink(const std::string& linkKey, const std::string& targetKey)
 class CountedWaits
 {
 public:
-    CountedWaits() : m_system(RemovalCalls())
+    CountedWaits()
     {
         s_nWaits = 0;
         s_dwTotalMs = 0;
         RemovalCalls().pfnSleep = Count;
     }
-    ~CountedWaits() { RemovalCalls() = m_system; }
     int Waits() const { return s_nWaits; }
     DWORD TotalMs() const { return s_dwTotalMs; }
 
@@ -177,7 +176,7 @@ private:
         ++s_nWaits;
         s_dwTotalMs += dwMs;
     }
-    NativeFileCalls m_system;
+    CRemovalCallsGuard m_guard;
     static int s_nWaits;
     static DWORD s_dwTotalMs;
 };
@@ -191,6 +190,8 @@ class RemoveUserMissingParts : public UserRemovalTest {};
 class RemoveUserBadNames : public UserRemovalTest {};
 class RemoveUserBaseFolders : public UserRemovalTest {};
 class RemoveUserSurvivors : public UserRemovalTest {};
+class RemoveUserRetries : public UserRemovalTest {};
+class RemoveUserFolderLinks : public UserRemovalTest {};
 class RemoveUserExactNames : public UserRemovalTest, public RemovalWay {};
 KAVROST_BOTH_REMOVAL_WAYS(RemoveUserExactNames);
 class RemoveUserRegistryLinks : public UserRemovalTest {};
@@ -210,7 +211,7 @@ TEST_F(RemoveUserLocations, AllThreeGoAndSiblingsStay)
     EXPECT_EQ((std::vector<std::string>{ "bob" }), ListedUsers());
 }
 
-TEST_F(RemoveUserLocations, AKeyChainThreeHundredLevelsDeepGoesOnASmallStack)
+TEST_F(RemoveUserRegistryLinks, AKeyChainThreeHundredLevelsDeepGoesOnASmallStack)
 {
     // A deletion whose stack grows with the depth runs out here: about 64 KiB are left.
     HKEY hKey;
@@ -230,7 +231,7 @@ TEST_F(RemoveUserLocations, AKeyChainThreeHundredLevelsDeepGoesOnASmallStack)
     ExpectUserIntact("bob");
 }
 
-TEST_F(RemoveUserLocations, AFolderWhoseLastFileIsStillGoingIsTriedAgain)
+TEST_F(RemoveUserRetries, AFolderWhoseLastFileIsStillGoingIsTriedAgain)
 {
     // Another program holds anna's profile with delete sharing and lets it go 200 ms later.
     // Deleted meanwhile, the file keeps its name, and anna's folder is not empty, until then
@@ -441,7 +442,7 @@ TEST_F(RemoveUserSurvivors, WhateverIsLeftMakesTheRemovalIncomplete)
     EXPECT_FALSE(UserFolderExists("_guest"));
 }
 
-TEST_F(RemoveUserSurvivors, WhatStaysCostsNoWaitAndHeldFilesShareOneSecond)
+TEST_F(RemoveUserRetries, WhatStaysCostsNoWaitAndHeldFilesShareOneSecond)
 {
     // A read-only file stays at once, and so do its folders: none of them is tried again,
     // which would spend the time that brief refusals after them need.
@@ -471,7 +472,7 @@ TEST_F(RemoveUserSurvivors, WhatStaysCostsNoWaitAndHeldFilesShareOneSecond)
     EXPECT_LE(waits.TotalMs(), kRemovalRetryBudgetMs) << "in " << waits.Waits() << " waits";
 }
 
-TEST_F(RemoveUserSurvivors, ALinkToTheSamePathOnAnotherDriveIsALink)
+TEST_F(RemoveUserFolderLinks, ALinkToTheSamePathOnAnotherDriveIsALink)
 {
     // anna's folder, and bob's profile, are links to their twins at the same path on
     // another drive: a handle's name without its volume would take them for themselves.
@@ -498,7 +499,7 @@ TEST_F(RemoveUserSurvivors, ALinkToTheSamePathOnAnotherDriveIsALink)
     HostRemoveTree(m_install + "User");
 }
 
-TEST_F(RemoveUserSurvivors, LinkedFolderTargetSurvives)
+TEST_F(RemoveUserFolderLinks, LinkedFolderTargetSurvives)
 {
     ScratchFolder outside;
     outside.MakeFile("precious\\data.txt", "keep me");
@@ -531,18 +532,20 @@ TEST_F(RemoveUserListedFolders, AFolderReplacedAfterTheListingIsNotActedIn)
             const std::string user = ShellQuoted(std::string("/") + place.user);
             ListedUsers();
             ASSERT_TRUE(RunHostShell("mkdir -p " + ShellQuoted(decoy) + user + " && echo decoy >" + ShellQuoted(decoy) +
-                                     user + "/keep.txt && mv " + ShellQuoted(host) + " " + ShellQuoted(host + ".old") +
-                                     (bMadeAgain ? " && mv " + ShellQuoted(decoy) + " " + ShellQuoted(host)
-                                                 : " && ln -s " + ShellQuoted(decoy) + " " + ShellQuoted(host))));
+                                     user + "/keep.txt"));
+            if (bMadeAgain)
+                ASSERT_TRUE(RunHostShell("mv " + ShellQuoted(host) + " " + ShellQuoted(host + ".old") + " && mv " +
+                                         ShellQuoted(decoy) + " " + ShellQuoted(host)));
+            else
+                ASSERT_TRUE(SwapForLink(m_root.Path() + place.folder, m_root.Path() + "Decoy"));
             EXPECT_EQ(RemoveUserIncomplete, RemoveListed(place.user));
-            printf("DIAG listed folder left: %d\n", (int)m_root.Exists(std::string(place.folder) + ".old\\" + place.user));
             EXPECT_EQ("decoy\n", ReadText(m_root.Path() + place.folder + "\\" + place.user + "\\keep.txt"));
             ASSERT_TRUE(RunHostShell("rm -rf " + ShellQuoted(host) + " " + ShellQuoted(decoy) + " && mv " +
                                      ShellQuoted(host + ".old") + " " + ShellQuoted(host)));
         }
     }
-    // Renamed with nothing in its place: here, where a name is opened by its folder's path,
-    // the listed folder is out of reach and stays, told.
+    // Renamed with nothing in its place: where each handle is checked against the name its
+    // folder had when it was opened (Wine), the listed folder is out of reach and stays, told.
     const std::string host = HostPath(m_install + "User");
     ListedUsers();
     ASSERT_TRUE(RunHostShell("mv " + ShellQuoted(host) + " " + ShellQuoted(host + "s")));
@@ -556,7 +559,7 @@ TEST_F(RemoveUserListedFolders, AFolderReplacedAfterTheListingIsNotActedIn)
     EXPECT_TRUE(m_root.Exists("Install\\Users\\anna"));
 }
 
-TEST_F(RemoveUserListedFolders, AnAgencyUsersFolderThatIsALinkIsNeverEntered)
+TEST_F(RemoveUserFolderLinks, AnAgencyUsersFolderThatIsALinkIsNeverEntered)
 {
     ScratchFolder decoy;
     decoy.MakeFile("anna\\keep.txt", "decoy");
@@ -647,7 +650,6 @@ namespace {
 
 // The last look's seam: the open by path of the entry named here first makes it again.
 std::wstring g_remakeOnLook;
-NativeFileCalls g_systemCalls;
 
 LONG NTAPI RemakeThenOpen(PHANDLE ph, ACCESS_MASK access, POBJECT_ATTRIBUTES pAttributes, PIO_STATUS_BLOCK pio,
                           ULONG share, ULONG options)
@@ -655,7 +657,7 @@ LONG NTAPI RemakeThenOpen(PHANDLE ph, ACCESS_MASK access, POBJECT_ATTRIBUTES pAt
     std::wstring name(pAttributes->ObjectName->Buffer, pAttributes->ObjectName->Length / sizeof(WCHAR));
     if (pAttributes->RootDirectory == NULL && name.size() > 4 && name.substr(4) == g_remakeOnLook)
         CreateDirectoryW((L"\\\\?\\" + g_remakeOnLook).c_str(), NULL);
-    return g_systemCalls.pfnOpenFile(ph, access, pAttributes, pio, share, options);
+    return CRemovalCallsGuard::System().pfnOpenFile(ph, access, pAttributes, pio, share, options);
 }
 
 } // namespace
@@ -666,10 +668,12 @@ TEST_F(RemoveUserListedFolders, DoneOnlyWhereTheLastLookFindsNothing)
     for (const std::string& folder : { m_install + "User\\anna", m_agency + "USER_SPC\\bob" }) {
         SCOPED_TRACE(folder);
         g_remakeOnLook = Wide(folder);
-        g_systemCalls = RemovalCalls();
-        RemovalCalls().pfnOpenFile = RemakeThenOpen;
-        RemoveUserResult result = Remove(folder.find("anna") != std::string::npos ? "anna" : "bob");
-        RemovalCalls() = g_systemCalls;
+        RemoveUserResult result;
+        {
+            CRemovalCallsGuard guard;
+            RemovalCalls().pfnOpenFile = RemakeThenOpen;
+            result = Remove(folder.find("anna") != std::string::npos ? "anna" : "bob");
+        }
         EXPECT_EQ(RemoveUserIncomplete, result);
         EXPECT_TRUE(m_root.Exists(folder.substr(m_root.Path().size())));
     }

@@ -81,6 +81,14 @@ bool RunHostShell(const std::string& commands)
     return bStarted && (status == "0" || status == "0\n");
 }
 
+bool SwapForLink(const std::string& folder, const std::string& target)
+{
+    std::string host = HostPath(WithoutTrailingSeparator(folder)), to = HostPath(WithoutTrailingSeparator(target));
+    return !host.empty() && !to.empty() &&
+           RunHostShell("mv " + ShellQuoted(host) + " " + ShellQuoted(host + ".old") + " && ln -s " +
+                        ShellQuoted(to) + " " + ShellQuoted(host));
+}
+
 bool MakeSymbolicLink(const std::string& target, const std::string& linkPath)
 {
     std::string from = WithoutTrailingSeparator(linkPath), to = WithoutTrailingSeparator(target);

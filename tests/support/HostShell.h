@@ -19,6 +19,10 @@ std::string ShellQuoted(const std::string& text);
 // no link can be made on this system.
 bool MakeSymbolicLink(const std::string& target, const std::string& linkPath);
 
+// Moves the folder aside, to folder + ".old", and puts a host link to target in its place
+// (Windows paths), in one command of the host's shell. False where there is no host side.
+bool SwapForLink(const std::string& folder, const std::string& target);
+
 // Removes a tree on the host's side (links as links), also paths longer than MAX_PATH.
 // Does nothing where there is no host side.
 void HostRemoveTree(const std::string& path);

@@ -1,4 +1,5 @@
-// The two ways a removal runs, and a removal by path as the program makes it.
+// The two ways a removal runs, a removal by path as the program makes it, and the guard
+// of the removal's table of calls.
 //
 // The two ways, for tests of trees without links: as on Windows, where an
 // entry opened as itself is that entry, and with every handle checked to be the entry
@@ -7,6 +8,7 @@
 #pragma once
 
 #include "fs/FileScanner.h"
+#include "fs/NativeFile.h"
 #include "support/Scratch.h"
 
 #include <string>
@@ -27,6 +29,26 @@ inline BOOL RemoveTreeAt(CFileScanner& scanner, const std::string& path)
 }
 
 #include <gtest/gtest.h>
+
+// Keeps the removal's table of calls as it is and puts it back when it goes: a test that
+// puts calls of its own in place holds one while they serve.
+class CRemovalCallsGuard
+{
+public:
+    CRemovalCallsGuard() : m_saved(RemovalCalls()) { System(); }
+    ~CRemovalCallsGuard() { RemovalCalls() = m_saved; }
+    // The system's own calls, for a test's calls to pass on to.
+    static const NativeFileCalls& System()
+    {
+        static const NativeFileCalls s_system = RemovalCalls();
+        return s_system;
+    }
+
+private:
+    NativeFileCalls m_saved;
+    CRemovalCallsGuard(const CRemovalCallsGuard&) = delete;
+    CRemovalCallsGuard& operator=(const CRemovalCallsGuard&) = delete;
+};
 
 // A fixture's second base: the case runs with the way its parameter names.
 class RemovalWay : public ::testing::WithParamInterface<BOOL>
