@@ -52,7 +52,6 @@ class TestableRemoverDlg : public CRemoverDlg
 {
 public:
     TestableRemoverDlg() { testApp.m_pMainWnd = this; }
-    using CRemoverDlg::m_hIcon;
     using CRemoverDlg::m_listUsers;
 };
 
@@ -118,6 +117,19 @@ private:
     HHOOK m_hHook;
 };
 
+// The size of an icon's image; "none" where there is no icon.
+std::string SizeOf(HICON hIcon)
+{
+    ICONINFO info;
+    if (hIcon == NULL || !GetIconInfo(hIcon, &info))
+        return "none";
+    BITMAP bm = {};
+    GetObjectA(info.hbmColor, sizeof bm, &bm);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return std::to_string(bm.bmWidth) + "x" + std::to_string(bm.bmHeight);
+}
+
 using MainDialogInProcess = DialogTest;
 
 TEST_F(MainDialogInProcess, SystemMenuGetsTheAboutEntryAfterASeparator)
@@ -146,12 +158,11 @@ TEST_F(MainDialogInProcess, IconIsTheWindowsBigSmallAndDragIcon)
 {
     InstallProduct({"anna"});
     TestableRemoverDlg dlg;
-    ASSERT_NE(dlg.m_hIcon, (HICON)NULL) << "icon 128 did not load";
-    EXPECT_EQ(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME)), dlg.m_hIcon);
     RunModal(dlg, [&] {
-        EXPECT_EQ(reinterpret_cast<LRESULT>(dlg.m_hIcon), dlg.SendMessage(WM_GETICON, ICON_BIG));
-        EXPECT_EQ(reinterpret_cast<LRESULT>(dlg.m_hIcon), dlg.SendMessage(WM_GETICON, ICON_SMALL));
-        EXPECT_EQ(reinterpret_cast<LRESULT>(dlg.m_hIcon), dlg.SendMessage(WM_QUERYDRAGICON));
+        LRESULT icon = dlg.SendMessage(WM_GETICON, ICON_BIG);
+        EXPECT_EQ("32x32", SizeOf(reinterpret_cast<HICON>(icon))) << "not the 32-pixel image of the program's icon";
+        EXPECT_EQ(icon, dlg.SendMessage(WM_GETICON, ICON_SMALL));
+        EXPECT_EQ(icon, dlg.SendMessage(WM_QUERYDRAGICON));
         // Minimised, the dialog paints the icon itself; restoring brings the controls back.
         ShowWindow(dlg.m_hWnd, SW_MINIMIZE);
         UpdateWindow(dlg.m_hWnd);
