@@ -387,13 +387,11 @@ protected:
     void SetUp() override
     {
         ProgramResources::SetUp();
-        ACTCTXA ctx = {};
-        ctx.cbSize = sizeof ctx;
-        ctx.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-        ctx.lpSource = Path().c_str();
-        ctx.lpResourceName = MAKEINTRESOURCEA(1);
+        ACTCTXA ctx = {sizeof ctx, ACTCTX_FLAG_RESOURCE_NAME_VALID, Path().c_str(), 0, 0, NULL,
+                       MAKEINTRESOURCEA(1), NULL, NULL};
         m_hContext = CreateActCtxA(&ctx);
-        ASSERT_NE(INVALID_HANDLE_VALUE, m_hContext) << "the system cannot read the manifest or find an assembly it names, error " << GetLastError();
+        ASSERT_NE(INVALID_HANDLE_VALUE, m_hContext)
+            << "the system cannot read the manifest or find an assembly it names, error " << GetLastError();
     }
     void TearDown() override
     {
