@@ -190,14 +190,12 @@ TEST_F(ProductMissing, OneBoxThenTheProcessEnds)
 
 using LanguageSetting = KavrostRun;
 
-TEST_F(LanguageSetting, AnyOtherValueGivesEnglishWhateverTheLocale)
+// This suite runs in a German locale; which other values also give English is the unit test's.
+TEST_F(LanguageSetting, LangENGivesEnglishWhateverTheLocale)
 {
     InstallProduct();
-    for (const char* pszValue : {"LangEN.dll", "C:\\zell\\LangDE.dll", "LangDE.dll "}) {
-        SCOPED_TRACE(pszValue);
-        SetResourceDll(pszValue);
-        EXPECT_TRUE(ShowsLanguage(RunAndReadTexts(), false));
-    }
+    SetResourceDll("LangEN.dll");
+    EXPECT_TRUE(ShowsLanguage(RunAndReadTexts(), false));
 }
 
 // The setting in any letter case is the language choice's unit test; here, that the

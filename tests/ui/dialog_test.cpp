@@ -12,6 +12,7 @@
 #include "ui/Language.h"
 #include "ui/RemoverDlg.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -52,7 +53,6 @@ class TestableRemoverDlg : public CRemoverDlg
 {
 public:
     TestableRemoverDlg() { testApp.m_pMainWnd = this; }
-    using CRemoverDlg::m_hIcon;
     using CRemoverDlg::m_listUsers;
 };
 
@@ -89,34 +89,74 @@ protected:
     ScratchFolder m_install;
 };
 
-// Calls the function with every window of this thread that is activated while the
-// object lives: the boxes that come up over a dialog.
-std::function<void(HWND)> g_onActivate;
+// While it lives, answers every box that comes up over the main dialog with the button the
+// function chooses for it. Each box is answered once, from its own modal loop, when it shows
+// with its controls: a timer of this thread looks every 10 ms.
+std::function<int(HWND)> g_chooseAnswer;
+std::vector<HWND> g_answered;
 
-LRESULT CALLBACK CallOnActivate(int nCode, WPARAM wParam, LPARAM lParam)
+BOOL CALLBACK AnswerIfABox(HWND hWnd, LPARAM)
 {
-    if (nCode == HCBT_ACTIVATE && g_onActivate)
-        g_onActivate(reinterpret_cast<HWND>(wParam));
-    return CallNextHookEx(NULL, nCode, wParam, lParam);
+    bool bBox = hWnd != testApp.m_pMainWnd->m_hWnd && IsWindowVisible(hWnd) && IsWindowEnabled(hWnd) &&
+                GetWindow(hWnd, GW_CHILD) != NULL;
+    if (bBox && std::find(g_answered.begin(), g_answered.end(), hWnd) == g_answered.end()) {
+        g_answered.push_back(hWnd);
+        PostMessageA(hWnd, WM_COMMAND, g_chooseAnswer(hWnd), 0);
+    }
+    return TRUE;
 }
 
-class ActivationHook
+void CALLBACK LookForABox(HWND, UINT, UINT_PTR, DWORD)
+{
+    EnumThreadWindows(GetCurrentThreadId(), AnswerIfABox, 0);
+}
+
+class BoxAnswerer
 {
 public:
-    explicit ActivationHook(std::function<void(HWND)> onActivate)
-        : m_hHook(SetWindowsHookExA(WH_CBT, CallOnActivate, NULL, GetCurrentThreadId()))
+    explicit BoxAnswerer(std::function<int(HWND)> choose) : m_nTimer(SetTimer(NULL, 0, 10, LookForABox))
     {
-        g_onActivate = std::move(onActivate);
+        g_chooseAnswer = std::move(choose);
     }
-    ~ActivationHook()
+    ~BoxAnswerer()
     {
-        UnhookWindowsHookEx(m_hHook);
-        g_onActivate = nullptr;
+        KillTimer(NULL, m_nTimer);
+        g_answered.clear();
     }
 
 private:
-    HHOOK m_hHook;
+    UINT_PTR m_nTimer;
 };
+
+// The warning is answered Yes; any other box OK, its text kept.
+int YesToTheWarning(HWND hBox, std::vector<std::string>& texts)
+{
+    if (GetDlgItem(hBox, IDYES) != NULL)
+        return IDYES;
+    texts.push_back(BoxText(hBox));
+    return IDOK;
+}
+
+// A click on Delete! with the first user selected; returns once the warning and whatever
+// follows it are over.
+void PressDelete(HWND hDlg)
+{
+    SendDlgItemMessageA(hDlg, IDC_USER_LIST, LB_SETCURSEL, 0, 0);
+    SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
+}
+
+// The size of an icon's image; "none" where there is no icon.
+std::string SizeOf(HICON hIcon)
+{
+    ICONINFO info;
+    if (hIcon == NULL || !GetIconInfo(hIcon, &info))
+        return "none";
+    BITMAP bm = {};
+    GetObjectA(info.hbmColor, sizeof bm, &bm);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return std::to_string(bm.bmWidth) + "x" + std::to_string(bm.bmHeight);
+}
 
 using MainDialogInProcess = DialogTest;
 
@@ -146,12 +186,11 @@ TEST_F(MainDialogInProcess, IconIsTheWindowsBigSmallAndDragIcon)
 {
     InstallProduct({"anna"});
     TestableRemoverDlg dlg;
-    ASSERT_NE(dlg.m_hIcon, (HICON)NULL) << "icon 128 did not load";
-    EXPECT_EQ(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME)), dlg.m_hIcon);
     RunModal(dlg, [&] {
-        EXPECT_EQ(reinterpret_cast<LRESULT>(dlg.m_hIcon), dlg.SendMessage(WM_GETICON, ICON_BIG));
-        EXPECT_EQ(reinterpret_cast<LRESULT>(dlg.m_hIcon), dlg.SendMessage(WM_GETICON, ICON_SMALL));
-        EXPECT_EQ(reinterpret_cast<LRESULT>(dlg.m_hIcon), dlg.SendMessage(WM_QUERYDRAGICON));
+        LRESULT icon = dlg.SendMessage(WM_GETICON, ICON_BIG);
+        EXPECT_EQ("32x32", SizeOf(reinterpret_cast<HICON>(icon))) << "not the 32-pixel image of the program's icon";
+        EXPECT_EQ(icon, dlg.SendMessage(WM_GETICON, ICON_SMALL));
+        EXPECT_EQ(icon, dlg.SendMessage(WM_QUERYDRAGICON));
         // Minimised, the dialog paints the icon itself; restoring brings the controls back.
         ShowWindow(dlg.m_hWnd, SW_MINIMIZE);
         UpdateWindow(dlg.m_hWnd);
@@ -188,25 +227,20 @@ TEST_F(MainDialogInProcess, DeleteWarnsWithTheWarningIcon)
 {
     InstallProduct({"anna"});
     TestableRemoverDlg dlg;
-    // Every window but the main dialog is a box over it: answered with No, the first one's icon kept.
+    // Every box is answered with No, the first one's icon kept.
     HWND hBox = NULL;
     HICON hBoxIcon = NULL;
-    ActivationHook hook([&](HWND hWnd) {
-        if (hWnd == dlg.m_hWnd)
-            return;
+    BoxAnswerer answer([&](HWND hWnd) {
         if (hBox == NULL) {
             hBox = hWnd;
             for (HWND hChild : ChildrenOf(hWnd, "Static"))
                 if ((GetWindowLongA(hChild, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
                     hBoxIcon = reinterpret_cast<HICON>(SendMessageA(hChild, STM_GETICON, 0, 0));
         }
-        PostMessageA(hWnd, WM_COMMAND, IDNO, 0);
+        return IDNO;
     });
     RunModal(dlg, [&] {
-        SendDlgItemMessageA(dlg.m_hWnd, IDC_USER_LIST, LB_SETCURSEL, 0, 0);
-        // The click on Delete!; the warning comes and is answered before the call returns.
-        SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dlg.m_hWnd, IDOK)));
+        PressDelete(dlg.m_hWnd);
         PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
     });
     ASSERT_NE((HWND)NULL, hBox) << "Delete! on a selected user showed no warning";
@@ -216,12 +250,8 @@ TEST_F(MainDialogInProcess, DeleteWarnsWithTheWarningIcon)
 
 TEST_F(MainDialogInProcess, ProductMissingEndsTheModalLoopAndKeepsTheQuitRequest)
 {
-    // The message box would wait for a user: answer it as soon as it shows.
-    ActivationHook hook([](HWND hWnd) {
-        if (TextOf(hWnd) == "ui_dialog_test")
-            PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
-    });
     TestableRemoverDlg dlg;
+    BoxAnswerer answer([](HWND) { return IDOK; });   // the message box would wait for a user
     INT_PTR nResult = dlg.DoModal();
 
     EXPECT_EQ(-1, nResult);
@@ -230,8 +260,7 @@ TEST_F(MainDialogInProcess, ProductMissingEndsTheModalLoopAndKeepsTheQuitRequest
     EXPECT_EQ(0u, msg.wParam);
 }
 
-// Answers the warning of Delete! with Yes and any later box with OK. Once the warning
-// has gone and the dialog waits for the removal, a timer posts a quit request (code 7).
+// Once the warning has gone and the dialog waits for the removal, posts a quit request (code 7).
 HWND g_hWarning;
 HWND g_hRemoverDlg;
 bool g_bQuitPosted;
@@ -255,23 +284,17 @@ TEST_F(MainDialogInProcess, AQuitDuringARemovalIsHeldUntilTheRemovalHasEnded)
     TestableRemoverDlg dlg;
     g_hWarning = NULL;
     g_bQuitPosted = false;
-    INT_PTR nResult = RunModal(dlg, [&] {
+    // The warning is answered Yes, any later box OK.
+    BoxAnswerer answer([&](HWND hBox) {
+        if (GetDlgItem(hBox, IDYES) == NULL)
+            return IDOK;
+        g_hWarning = hBox;
         g_hRemoverDlg = dlg.m_hWnd;
-        ActivationHook hook([](HWND hWnd) {
-            if (hWnd == g_hRemoverDlg)
-                return;
-            if (g_hWarning == NULL) {
-                g_hWarning = hWnd;
-                PostMessageA(hWnd, WM_COMMAND, IDYES, 0);
-                SetTimer(NULL, 0, 1, PostQuitDuringTheRemoval);
-            } else {
-                PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
-            }
-        });
-        SendDlgItemMessageA(dlg.m_hWnd, IDC_USER_LIST, LB_SETCURSEL, 0, 0);
-        // Delete! on anna; returns once the removal and what follows it are over.
-        SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dlg.m_hWnd, IDOK)));
+        SetTimer(NULL, 0, 1, PostQuitDuringTheRemoval);
+        return IDYES;
+    });
+    INT_PTR nResult = RunModal(dlg, [&] {
+        PressDelete(dlg.m_hWnd);   // on anna
         EXPECT_TRUE(IsWindowVisible(dlg.m_hWnd)) << "the quit ended the dialog during the removal";
         EXPECT_EQ(1, SendDlgItemMessageA(dlg.m_hWnd, IDC_USER_LIST, LB_GETCOUNT, 0, 0))
             << "the list was not rebuilt after the removal";
@@ -287,52 +310,25 @@ TEST_F(MainDialogInProcess, AQuitDuringARemovalIsHeldUntilTheRemovalHasEnded)
     EXPECT_EQ(7u, msg.wParam);
 }
 
-// The texts of a window's statics and buttons that do not fit their control: each text's
+// Adds the texts of a window's statics and buttons that do not fit their control: each text's
 // extent in the control's own font, wrapped where the static wraps it, against its client area.
-std::vector<std::string> TextsOverflowing(HWND hWnd)
+void AddTextsOverflowing(HWND hWnd, std::vector<std::string>& found)
 {
-    std::vector<std::string> found;
-    for (const char* pszClass : {"Static", "Button"}) {
+    auto size = [](const RECT& rc) { return std::to_string(rc.right) + "x" + std::to_string(rc.bottom); };
+    for (const char* pszClass : {"Static", "Button"})
         for (HWND hCtrl : ChildrenOf(hWnd, pszClass)) {
             LONG lType = *pszClass == 'S' ? GetWindowLongA(hCtrl, GWL_STYLE) & SS_TYPEMASK : -1;
             bool bWraps = lType >= SS_LEFT && lType <= SS_RIGHT;
             RECT rcClient, rcText = {0, 0, 0, 0};
             GetClientRect(hCtrl, &rcClient);
             rcText.right = bWraps ? rcClient.right : 0;
-            std::wstring text = Wide(TextOf(hCtrl));
             HDC hdc = GetDC(hCtrl);
             SelectObject(hdc, reinterpret_cast<HGDIOBJ>(SendMessageA(hCtrl, WM_GETFONT, 0, 0)));
-            DrawTextW(hdc, text.c_str(), -1, &rcText, DT_CALCRECT | (bWraps ? DT_WORDBREAK : DT_SINGLELINE));
+            DrawTextW(hdc, Wide(TextOf(hCtrl)).c_str(), -1, &rcText, DT_CALCRECT | (bWraps ? DT_WORDBREAK : DT_SINGLELINE));
             ReleaseDC(hCtrl, hdc);
             if (lType != SS_ICON && (rcText.right > rcClient.right || rcText.bottom > rcClient.bottom))
-                found.push_back(Utf8(text.c_str()) + " needs " + std::to_string(rcText.right) + "x" +
-                                std::to_string(rcText.bottom) + ", has " + std::to_string(rcClient.right) + "x" +
-                                std::to_string(rcClient.bottom));
+                found.push_back(TextOf(hCtrl) + " needs " + size(rcText) + ", has " + size(rcClient));
         }
-    }
-    return found;
-}
-
-// The box last activated: the warning is answered Yes, any other box OK, its text kept,
-// and, where g_overflowing is set, what of its texts does not fit.
-static HWND g_hBoxToAnswer;
-static std::vector<std::string>* g_boxes;
-static std::vector<std::string>* g_overflowing;
-
-static void CALLBACK AnswerBox(HWND, UINT, UINT_PTR idEvent, DWORD)
-{
-    KillTimer(NULL, idEvent);
-    if (!IsWindow(g_hBoxToAnswer))
-        return;
-    if (g_overflowing != NULL)
-        for (const std::string& text : TextsOverflowing(g_hBoxToAnswer))
-            g_overflowing->push_back(text);
-    if (GetDlgItem(g_hBoxToAnswer, IDYES) != NULL) {
-        PostMessageA(g_hBoxToAnswer, WM_COMMAND, IDYES, 0);
-        return;
-    }
-    g_boxes->push_back(BoxText(g_hBoxToAnswer));
-    PostMessageA(g_hBoxToAnswer, WM_COMMAND, IDOK, 0);
 }
 
 TEST_F(MainDialogInProcess, OutOfMemoryOnTheRemovalThreadIsReportedAndTheDialogGoesOn)
@@ -341,25 +337,15 @@ TEST_F(MainDialogInProcess, OutOfMemoryOnTheRemovalThreadIsReportedAndTheDialogG
     m_install.MakeFile("User\\anna\\profile.ini");
     ScratchRegistry::SetString(KAVROST_USERS_KEY "\\anna", "Name", "anna");
     TestableRemoverDlg dlg;
-    std::vector<std::string> boxes;   // the texts of the boxes after the warning, answered with OK
+    std::vector<std::string> boxes;   // the texts of the boxes after the warning
+    BoxAnswerer answer([&](HWND hBox) { return YesToTheWarning(hBox, boxes); });
     RunModal(dlg, [&] {
         HWND hDlg = dlg.m_hWnd;
-        // A box can be activated before its controls are there: each is answered from its own
-        // modal loop, once.
-        g_boxes = &boxes;
-        ActivationHook hook([&](HWND hWnd) {
-            if (hWnd != hDlg && g_hBoxToAnswer != hWnd) {
-                g_hBoxToAnswer = hWnd;
-                SetTimer(NULL, 0, 1, AnswerBox);
-            }
-        });
         // Delete! on anna, once with memory running out on the removal's thread, then again.
         for (bool bOutOfMemory : { true, false }) {
-            SendDlgItemMessageA(hDlg, IDC_USER_LIST, LB_SETCURSEL, 0, 0);
             if (bOutOfMemory)
                 CTreeRemoval::FailNextListingBuffer();
-            SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
+            PressDelete(hDlg);
             EXPECT_EQ(bOutOfMemory ? std::vector<std::string>{ "Out of memory." } : std::vector<std::string>(), boxes);
             EXPECT_TRUE(IsWindowEnabled(hDlg));
             EXPECT_EQ(bOutOfMemory ? 2 : 1, SendDlgItemMessageA(hDlg, IDC_USER_LIST, LB_GETCOUNT, 0, 0));
@@ -389,21 +375,14 @@ TEST_F(MainDialogInProcess, EveryTextFitsItsControl)
         ScratchRegistry::SetString(KAVROST_USERS_KEY "\\anna", "Name", "anna");
         TestableRemoverDlg dlg;
         std::vector<std::string> boxes, overflowing;
+        BoxAnswerer answer([&](HWND hBox) {
+            AddTextsOverflowing(hBox, overflowing);
+            return YesToTheWarning(hBox, boxes);
+        });
         RunModal(dlg, [&] {
-            HWND hDlg = dlg.m_hWnd;
-            overflowing = TextsOverflowing(hDlg);
-            g_boxes = &boxes;
-            g_overflowing = &overflowing;
-            ActivationHook hook([&](HWND hWnd) {
-                if (hWnd != hDlg && g_hBoxToAnswer != hWnd) {
-                    g_hBoxToAnswer = hWnd;
-                    SetTimer(NULL, 0, 1, AnswerBox);
-                }
-            });
-            SendDlgItemMessageA(hDlg, IDC_USER_LIST, LB_SETCURSEL, 0, 0);
-            SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
-            g_overflowing = NULL;
-            PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+            AddTextsOverflowing(dlg.m_hWnd, overflowing);
+            PressDelete(dlg.m_hWnd);
+            PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
         });
         WCHAR szNotice[256] = L"";
         LoadStringW(GetModuleHandleA(NULL), nNotice, szNotice, 256);
@@ -450,23 +429,15 @@ TEST_F(ModalDialog, AboutBoxIsCentredOnAMovedMainDialog)
 
         HWND hAbout = NULL;
         RECT rcAbout = {};
-        // In the box's modal loop, once the box is the active window: until then, again.
-        std::function<void()> closeBox = [&] {
-            HWND hActive = GetActiveWindow();
-            if (hActive == NULL || hActive == dlg.m_hWnd) {
-                g_onLoop = closeBox;
-                SetTimer(NULL, 0, 10, RunCheckOnce);
-                return;
-            }
-            hAbout = hActive;
-            GetWindowRect(hAbout, &rcAbout);
-            PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
-        };
-        g_onLoop = closeBox;
-        SetTimer(NULL, 0, 10, RunCheckOnce);
-        // The About entry of the system menu; returns once the box has closed.
-        dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
-        g_onLoop = nullptr;
+        {
+            BoxAnswerer answer([&](HWND hBox) {
+                hAbout = hBox;
+                GetWindowRect(hAbout, &rcAbout);
+                return IDOK;
+            });
+            // The About entry of the system menu; returns once the box has closed.
+            dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
+        }
         PostMessageA(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
 
         ASSERT_NE((HWND)NULL, hAbout) << "no About box came up";

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -50,16 +49,6 @@ struct VersionNode
     std::wstring Text() const;
 };
 
-// One element of an XML text: the local names (without a namespace prefix) from the
-// root down to it, joined by '/', its attributes by their full names, and the text
-// directly inside it, without the white space around it.
-struct XmlElement
-{
-    std::string strPath;
-    std::map<std::string, std::string> attributes;
-    std::string strText;
-};
-
 // The raw bytes of one resource in one language; false if it is absent.
 bool ReadResource(HMODULE hModule, LPCSTR pszType, LPCSTR pszName, WORD wLanguage,
                   std::vector<BYTE>& data);
@@ -72,10 +61,6 @@ std::vector<WORD> ResourceLanguages(HMODULE hModule, LPCSTR pszType, LPCSTR pszN
 bool ParseDialog(const std::vector<BYTE>& data, DialogTemplate& dlg);
 bool ParseStringBlock(const std::vector<BYTE>& data, std::vector<std::wstring>& strings);
 bool ParseVersion(const std::vector<BYTE>& data, VersionNode& root);
-// The elements of an XML text (a manifest) in document order; false where the text
-// is not well-formed: a tag or comment left open, an end tag that closes another
-// element, an attribute without a quoted value, text outside the one root element.
-bool ParseXml(const std::vector<BYTE>& data, std::vector<XmlElement>& elements);
 
 // The class of a control as its name: ordinals of the predefined classes are
 // mapped to "Button", "Edit", "Static", "ListBox", "ScrollBar" and "ComboBox".

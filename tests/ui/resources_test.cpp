@@ -17,6 +17,9 @@
 
 namespace {
 
+// Newer than the oldest system the build's headers are set for.
+extern "C" WINBASEAPI BOOL WINAPI QueryActCtxSettingsW(DWORD, HANDLE, PCWSTR, PCWSTR, PWSTR, SIZE_T, SIZE_T*);
+
 const WORD LANG_EN_US = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);  // 1033
 const WORD LANG_NEUTRAL_DEFAULT = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);  // 1024
 const WORD LANG_NEUTRAL_NEUTRAL = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);  // 0
@@ -29,7 +32,8 @@ protected:
     {
         const char* pszPath = std::getenv("KAVROST_RESOURCE_EXE");
         ASSERT_TRUE(pszPath != NULL && *pszPath != '\0') << "KAVROST_RESOURCE_EXE must name the executable to check";
-        m_hModule = LoadLibraryExA(WindowsPath(pszPath).c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+        m_strPath = WindowsPath(pszPath);
+        m_hModule = LoadLibraryExA(m_strPath.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(nullptr, m_hModule) << "cannot load " << pszPath << " as a data file, error " << GetLastError();
     }
 
@@ -40,6 +44,7 @@ protected:
     }
 
     HMODULE Module() const { return m_hModule; }
+    const std::string& Path() const { return m_strPath; }
 
     std::vector<BYTE> Read(LPCSTR pszType, WORD wName, WORD wLanguage) const
     {
@@ -49,6 +54,7 @@ protected:
     }
 
 private:
+    std::string m_strPath;
     HMODULE m_hModule = NULL;
 };
 
@@ -372,81 +378,89 @@ TEST_F(VersionBlock, StringTableKeysInOrderAndTranslation)
 
 // ---------------------------------------------------------------------------
 
-// The application manifest. Windows refuses to start a program whose manifest is
-// not well-formed, and ignores what it does not find where it looks for it.
+// The application manifest, as the system reads it for a process of the program: Windows
+// refuses to start a program whose manifest it cannot read, and ignores a setting that is
+// not in the namespace it looks in.
 class Manifest : public ProgramResources
 {
 protected:
     void SetUp() override
     {
         ProgramResources::SetUp();
-        ASSERT_TRUE(ParseXml(Read(RT_MANIFEST, 1, LANG_NEUTRAL_NEUTRAL), m_elements))
-            << "the manifest is missing or not well-formed";
+        ACTCTXA ctx = {sizeof ctx, ACTCTX_FLAG_RESOURCE_NAME_VALID, Path().c_str(), 0, 0, NULL,
+                       MAKEINTRESOURCEA(1), NULL, NULL};
+        m_hContext = CreateActCtxA(&ctx);
+        ASSERT_NE(INVALID_HANDLE_VALUE, m_hContext)
+            << "the system cannot read the manifest or find an assembly it names, error " << GetLastError();
     }
-
-    // The elements at a path, each as its attributes in one line, then its text.
-    std::vector<std::string> At(const std::string& path) const
+    void TearDown() override
     {
-        std::vector<std::string> found;
-        for (const XmlElement& e : m_elements) {
-            if (e.strPath != path)
-                continue;
-            std::string line;
-            for (const auto& attribute : e.attributes)
-                line += (line.empty() ? "" : " ") + attribute.first + "=" + attribute.second;
-            if (!e.strText.empty())
-                line += ": " + e.strText;
-            found.push_back(line);
-        }
-        return found;
+        if (m_hContext != INVALID_HANDLE_VALUE)
+            ReleaseActCtx(m_hContext);
+        ProgramResources::TearDown();
     }
-
-    std::vector<XmlElement> m_elements;
+    // What a query of the context answers; empty where it fails.
+    std::vector<BYTE> Query(ULONG ulClass, DWORD dwIndex = 0) const
+    {
+        std::vector<BYTE> info(4096);
+        SIZE_T cb = 0;
+        if (!QueryActCtxW(0, m_hContext, dwIndex ? &dwIndex : NULL, ulClass, info.data(), info.size(), &cb))
+            cb = 0;
+        info.resize(cb);
+        return info;
+    }
+    std::wstring Setting(const wchar_t* pszNamespace, const wchar_t* pszName) const
+    {
+        wchar_t sz[64] = L"";
+        SIZE_T cch = 0;
+        return QueryActCtxSettingsW(0, m_hContext, pszNamespace, pszName, sz, 64, &cch) ? sz : L"(none)";
+    }
+    HANDLE m_hContext = INVALID_HANDLE_VALUE;
 };
 
-TEST_F(Manifest, AsksForTheVersion6CommonControls)
+TEST_F(Manifest, BindsTheVersion6CommonControlsAndAsksForNoExecutionLevel)
 {
-    // The root in its namespace, and first in it the program's own identity.
-    ASSERT_GE(m_elements.size(), 2u);
-    EXPECT_EQ((std::vector<std::string>{"manifestVersion=1.0 xmlns=urn:schemas-microsoft-com:asm.v1"}),
-              At("assembly"));
-    EXPECT_EQ("assembly/assemblyIdentity", m_elements[1].strPath);
-    EXPECT_EQ((std::vector<std::string>{"language=* name=Microsoft.Windows.Common-Controls processorArchitecture=* "
-                                        "publicKeyToken=6595b64144ccf1df type=win32 version=6.0.0.0"}),
-              At("assembly/dependency/dependentAssembly/assemblyIdentity"));
+    // The assembly the program depends on, second after its own, as the system bound it.
+    std::vector<BYTE> info = Query(AssemblyDetailedInformationInActivationContext, 2);
+    ASSERT_FALSE(info.empty()) << "the manifest names no dependency";
+    std::wstring id = reinterpret_cast<const ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(
+        info.data())->lpAssemblyEncodedAssemblyIdentity;
+    EXPECT_EQ(0u, id.find(L"Microsoft.Windows.Common-Controls,")) << id;
+    EXPECT_NE(std::wstring::npos, id.find(L"publicKeyToken=\"6595b64144ccf1df\"")) << id;
+    EXPECT_NE(std::wstring::npos, id.find(L"version=\"6.")) << id;
+    info = Query(RunlevelInformationInActivationContext);
+    ASSERT_EQ(sizeof(ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION), info.size());
+    EXPECT_EQ(ACTCTX_RUN_LEVEL_UNSPECIFIED,
+              reinterpret_cast<const ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION*>(info.data())->RunLevel);
 }
 
-// DPI aware, each setting in the namespace the system reads it from; Vista, 7, 8, 8.1 and
-// 10/11; no execution level or code page.
-TEST_F(Manifest, DpiAwareSupportsVistaTo11AndSetsNothingElse)
+// Vista to 8.1 read dpiAware (system aware); 10 from 1703 on dpiAwareness (per monitor,
+// dialogs rescaled by the system; 1607 knows only the second choice).
+TEST_F(Manifest, DpiAwareInBothNamespacesAndSupportsVistaTo11)
 {
-    EXPECT_EQ((std::vector<std::string>{"xmlns=urn:schemas-microsoft-com:asm.v3"}), At("assembly/application"));
-    EXPECT_EQ((std::vector<std::string>{""}), At("assembly/application/windowsSettings"));
-    // Vista to 8.1: system aware.
-    EXPECT_EQ((std::vector<std::string>{"xmlns=http://schemas.microsoft.com/SMI/2005/WindowsSettings: true"}),
-              At("assembly/application/windowsSettings/dpiAware"));
-    // 10 from 1703 on: per monitor, dialogs rescaled by the system; 1607 knows only the second choice.
-    EXPECT_EQ((std::vector<std::string>{"xmlns=http://schemas.microsoft.com/SMI/2016/WindowsSettings: "
-                                        "PerMonitorV2, System"}),
-              At("assembly/application/windowsSettings/dpiAwareness"));
-
-    EXPECT_EQ((std::vector<std::string>{"xmlns=urn:schemas-microsoft-com:compatibility.v1"}),
-              At("assembly/compatibility"));
-    std::vector<std::string> ids = At("assembly/compatibility/application/supportedOS");
-    for (std::string& id : ids)
-        CharLowerBuffA(&id[0], static_cast<DWORD>(id.size()));
-    std::sort(ids.begin(), ids.end());
-    EXPECT_EQ((std::vector<std::string>{"id={1f676c76-80e1-4239-95bb-83d0f6d0da78}",     // 8.1
-                                        "id={35138b9a-5d96-4fbd-8e2d-a2440225f93a}",     // 7
-                                        "id={4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",     // 8
-                                        "id={8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",     // 10 and 11
-                                        "id={e2011457-1546-43c5-a5fe-008deee3d3f0}"}),   // Vista
-              ids);
-    for (const XmlElement& e : m_elements) {
-        std::string name = e.strPath.substr(e.strPath.rfind('/') + 1);
-        for (const char* pszAbsent : {"trustInfo", "requestedExecutionLevel", "activeCodePage"})
-            EXPECT_NE(pszAbsent, name) << e.strPath;
+    EXPECT_EQ(L"true", Setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"));
+    EXPECT_EQ(L"PerMonitorV2, System",
+              Setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"));
+    // Each element of the answer: the id, its kind (1: an operating system), and the version tested.
+    struct Element { GUID id; DWORD dwType; ULONGLONG ullMaxVersionTested; };
+    std::vector<BYTE> info = Query(CompatibilityInformationInActivationContext);
+    ASSERT_GE(info.size(), 8u);
+    std::vector<std::wstring> ids;
+    for (size_t nPos = 8; nPos + sizeof(Element) <= info.size(); nPos += sizeof(Element)) {
+        const Element& e = *reinterpret_cast<const Element*>(info.data() + nPos);
+        wchar_t sz[48];
+        swprintf(sz, 48, L"%lu {%08lx-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}", e.dwType, e.id.Data1,
+                 e.id.Data2, e.id.Data3, e.id.Data4[0], e.id.Data4[1], e.id.Data4[2], e.id.Data4[3],
+                 e.id.Data4[4], e.id.Data4[5], e.id.Data4[6], e.id.Data4[7]);
+        ids.push_back(sz);
     }
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"1 {1f676c76-80e1-4239-95bb-83d0f6d0da78}",     // 8.1
+                                         L"1 {35138b9a-5d96-4fbd-8e2d-a2440225f93a}",     // 7
+                                         L"1 {4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",     // 8
+                                         L"1 {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",     // 10 and 11
+                                         L"1 {e2011457-1546-43c5-a5fe-008deee3d3f0}"}),   // Vista
+              ids);
 }
 
 } // namespace
