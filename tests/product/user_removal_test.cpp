@@ -190,7 +190,22 @@ class RemoveUserRetries : public UserRemovalTest {};
 class RemoveUserFolderLinks : public UserRemovalTest {};
 class RemoveUserExactNames : public UserRemovalTest, public RemovalWay {};
 KAVROST_BOTH_REMOVAL_WAYS(RemoveUserExactNames);
-class RemoveUserRegistryLinks : public UserRemovalTest {};
+class RemoveUserRegistryLinks : public UserRemovalTest
+{
+protected:
+    // After the listing, the key on the way to the users' key is replaced by a link to
+    // target, which holds the key kept where the users' key would hold anna's.
+    void ExpectAKeyOnTheWayNotFollowed(const char* key, const char* target, const char* kept)
+    {
+        ScratchRegistry::SetString(kept, "Keep", "1");
+        ListedUsers();
+        SHDeleteKeyA(HKEY_CURRENT_USER, key);
+        ASSERT_TRUE(MakeRegistryLink(key, target));
+        EXPECT_EQ(RemoveUserNoUserKey, RemoveListed("anna"));
+        EXPECT_TRUE(ScratchRegistry::KeyExists(kept));
+        EXPECT_FALSE(UserFolderExists("anna"));
+    }
+};
 class RemoveUserListedFolders : public UserRemovalTest {};
 
 // A '_' user goes the same way as any other.
@@ -776,25 +791,10 @@ TEST_F(RemoveUserRegistryLinks, LinksGoAsLinksAndTheirTargetsStay)
 
 TEST_F(RemoveUserRegistryLinks, AKeyOnTheWayThatIsALinkIsNotFollowed)
 {
-    // Software\dabro\User replaced, after the listing, by a link to another key that
-    // holds a key anna.
-    ScratchRegistry::SetString("Software\\Elsewhere\\anna\\Rooms", "Keep", "1");
-    ListedUsers();
-    SHDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
-    ASSERT_TRUE(MakeRegistryLink(kUserKey, "Software\\Elsewhere"));
-    EXPECT_EQ(RemoveUserNoUserKey, RemoveListed("anna"));
-    EXPECT_TRUE(ScratchRegistry::KeyExists("Software\\Elsewhere\\anna\\Rooms"));
-    EXPECT_FALSE(UserFolderExists("anna"));
+    ExpectAKeyOnTheWayNotFollowed(kUserKey, "Software\\Elsewhere", "Software\\Elsewhere\\anna\\Rooms");
 }
 
 TEST_F(RemoveUserRegistryLinks, AMakersKeyThatIsALinkIsNotFollowed)
 {
-    // The same one key higher: Software\dabro, with a users' key inside the link's target.
-    ScratchRegistry::SetString("Software\\Other\\User\\anna\\Rooms", "Keep", "1");
-    ListedUsers();
-    SHDeleteKeyA(HKEY_CURRENT_USER, KAVROST_MAKER_KEY);
-    ASSERT_TRUE(MakeRegistryLink(KAVROST_MAKER_KEY, "Software\\Other"));
-    EXPECT_EQ(RemoveUserNoUserKey, RemoveListed("anna"));
-    EXPECT_TRUE(ScratchRegistry::KeyExists("Software\\Other\\User\\anna\\Rooms"));
-    EXPECT_FALSE(UserFolderExists("anna"));
+    ExpectAKeyOnTheWayNotFollowed(KAVROST_MAKER_KEY, "Software\\Other", "Software\\Other\\User\\anna\\Rooms");
 }
